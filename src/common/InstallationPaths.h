@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+namespace tesk {
+
+struct InstallationPaths {
+    QString CurrentPath;    // working directory at start, trailing separator
+    QString SettingsSubKey; // this installation's key, ending in "\"
+    QString DownloadPath;   // per-user folder for downloaded builds, or empty
+};
+
+// Determined once at start. Throws std::runtime_error("Unable to get Current
+// path") when the working directory cannot be determined.
+InstallationPaths InitInstallationPaths();
+
+} // namespace tesk

@@ -1,0 +1,80 @@
+#include "common/TextHelpers.h"
+
+namespace tesk {
+
+QString TrimBlank(const QString& text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text.at(begin).unicode() <= 0x20)
+        ++begin;
+    while (end > begin && text.at(end - 1).unicode() <= 0x20)
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+QString GetField(const QString& text, int index, QChar separator)
+{
+    if (index < 0)
+        return {};
+    qsizetype start = 0;
+    for (int i = 0; i < index; ++i) {
+        const qsizetype next = text.indexOf(separator, start);
+        if (next < 0)
+            return {};
+        start = next + 1;
+    }
+    qsizetype end = text.indexOf(separator, start);
+    if (end < 0)
+        end = text.size();
+    return TrimBlank(text.mid(start, end - start));
+}
+
+bool IsIPv4Address(const QString& text)
+{
+    qsizetype pos = 0;
+    for (int part = 0; part < 4; ++part) {
+        if (pos > text.size())
+            return false; // fewer than four parts
+        qsizetype dot = text.indexOf(QLatin1Char('.'), pos);
+        if (dot < 0)
+            dot = text.size();
+        const QStringView digits = QStringView(text).mid(pos, dot - pos);
+        if (digits.isEmpty())
+            return false;
+        int value = 0;
+        for (const QChar c : digits) {
+            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+                return false;
+            value = value * 10 + (c.unicode() - '0');
+            if (value > 255)
+                return false;
+        }
+        pos = dot + 1;
+    }
+    return true;
+}
+
+int ReadInt(const QString& text, int defaultValue)
+{
+    bool ok = false;
+    const int value = TrimBlank(text).toInt(&ok, 10);
+    return ok ? value : defaultValue;
+}
+
+bool ReadBool(const QString& text, bool defaultValue)
+{
+    const QString t = TrimBlank(text);
+    if (t.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
+        return true;
+    if (t.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
+        return false;
+    bool ok = false;
+    const qlonglong n = t.toLongLong(&ok, 10);
+    if (ok)
+        return n != 0;
+    const double d = t.toDouble(&ok);
+    return ok ? d != 0.0 : defaultValue;
+}
+
+} // namespace tesk

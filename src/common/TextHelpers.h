@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+namespace tesk {
+
+// Removes leading and trailing characters up to and including the space
+// (U+0020): control characters count as blank on the wire and in settings.
+QString TrimBlank(const QString& text);
+inline bool IsBlank(const QString& text) { return TrimBlank(text).isEmpty(); }
+
+// Field `index` (from 0) of `text` split at `separator`, trimmed as above;
+// empty past the last field.
+QString GetField(const QString& text, int index, QChar separator);
+
+// True when text starts with four "."-separated decimal numbers 0..255;
+// whatever follows the fourth number is ignored.
+bool IsIPv4Address(const QString& text);
+
+// A value read from the wire or the settings: a trimmed decimal integer,
+// anything else gives the default.
+int ReadInt(const QString& text, int defaultValue);
+
+// Any number (0 false, other true) or "True"/"False" in any case; anything
+// else, "ERROR" included, gives the default.
+bool ReadBool(const QString& text, bool defaultValue);
+
+} // namespace tesk
