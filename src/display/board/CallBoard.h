@@ -1,0 +1,63 @@
+#pragma once
+
+#include "common/BoardSettings.h"
+#include "protocol/Records.h"
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+#include <memory>
+
+namespace tesk {
+
+// Draws the call board into an off-screen image: the background picture
+// scaled to the board, the clinic name as a faint watermark, a header box per
+// resource with its inverted separator, and a box per call with two lines.
+// Every box drawn gets its rectangle written into its record's ViewRect.
+//
+// Two paths give the same pixels. The reference path follows the drawing
+// rules literally (font sizes stepped one point at a time, the background
+// rescaled, the watermark blended pixel by pixel, every shaded ring drawn).
+// The cached path keeps the scaled background with its watermark, fitted
+// font sizes and rendered boxes between paints; tests and the benchmark hold
+// it to the reference, pixel for pixel.
+class CallBoard {
+public:
+    enum class Path { Cached, Reference };
+
+    CallBoard();
+    ~CallBoard();
+    CallBoard(const CallBoard&) = delete;
+    CallBoard& operator=(const CallBoard&) = delete;
+
+    void setSettings(const BoardSettings& settings);
+    const BoardSettings& settings() const;
+    void setKliniknamn(const QString& name);
+    QString kliniknamn() const;
+
+    // The background picture (`bt2`); a null image means none.
+    void setBackgroundPicture(const QImage& picture);
+    // The board's size in pixels; the buffers follow it.
+    void resize(const QSize& size);
+    QSize size() const;
+
+    // Format of ShortTimeText; by default the locale's long time format
+    // without its zone.
+    void setLongTimeFormat(const QString& format);
+    QString longTimeFormat() const;
+
+    // Composes the whole board into image(). Throws std::exception when the
+    // board cannot be drawn (the image then holds what was drawn so far).
+    void PaintBox1Paint(TCallList& callList, Path path = Path::Cached);
+    const QImage& image() const;
+
+    // Forget every cached font size, box and background layer.
+    void clearCaches();
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+} // namespace tesk

@@ -1,0 +1,115 @@
+#pragma once
+
+#include "common/BoardSettings.h"
+#include "display/board/BoardBackground.h"
+#include "display/board/CallBoard.h"
+#include "display/board/CallSelection.h"
+#include "protocol/Records.h"
+
+#include <QImage>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+
+class QAction;
+class QMenu;
+
+namespace tesk {
+
+class UserMessages;
+
+// The call board of the main window (`PaintBox1`): a black widget that shows
+// the board composed off screen, tracks the call box under the pointer and
+// confirms the selected call with COMING.
+//
+// How the main window uses it:
+//   auto* board = new CallBoardWidget(CallList, messages,
+//       [this](const QString& frame) { connection->Send(frame); }, this);
+//   board->setBoardSettings(settings);          // at start and at every connection
+//   board->setKliniknamn(name);                  // on RETKLINIKNAMN
+//   board->setCurrentPath(paths.CurrentPath);    // before the first LoadBackground
+//   board->LoadBackground();                     // once at start
+//   board->setBackgroundRotation(minutes, on);   // ChangeBackgroundTimer, ChangeBackground
+//   board->callListReplaced();                   // after every CURRENTLIST rebuild
+//   board->update();                             // after the settings dialog closes
+//
+// The call list stays the main window's; the widget reads it and writes the
+// ViewRect of every record it draws. The selection is held as numbers and a
+// name, never as pointers into the list, so a confirmation after a rebuild
+// cannot touch records of a replaced list.
+class CallBoardWidget : public QWidget {
+    Q_OBJECT
+public:
+    // Sends one complete frame on the main connection (the connection encodes
+    // it to the wire's code page).
+    using SendFunction = std::function<void(const QString& frame)>;
+
+    CallBoardWidget(TCallList& callList, UserMessages& messages, SendFunction send, QWidget* parent = nullptr);
+    ~CallBoardWidget() override;
+
+    // --- what the board shows ---
+    void setBoardSettings(const BoardSettings& settings);
+    const BoardSettings& boardSettings() const;
+    void setKliniknamn(const QString& name);
+    QString kliniknamn() const;
+    // The records were replaced by a new CURRENTLIST: schedules a repaint.
+    void callListReplaced();
+
+    // --- background pictures ---
+    // Folder of the picture files, with a trailing separator.
+    void setCurrentPath(const QString& path);
+    // Loads picture CurrBackGround (with the fallbacks) and repaints when one
+    // was found; a failure is reported and stops the rotation timer.
+    void LoadBackground();
+    // One tick of the rotation: the next number, then LoadBackground.
+    void BackGroundTimerTimer();
+    // Interval in minutes and whether the rotation runs (the timer starts
+    // when enabled with a positive interval).
+    void setBackgroundRotation(int minutes, bool enabled);
+    bool backgroundTimerActive() const;
+    int backgroundTimerIntervalMs() const;
+    int CurrBackGround() const;
+
+    // --- drawing ---
+    // Composes the whole board now (as a paint request does) into boardImage().
+    void PaintBox1Paint();
+    const QImage& boardImage() const;
+    CallBoard& renderer();
+
+    // --- selection and confirmation ---
+    void PaintBox1MouseMove(int x, int y);
+    void PopupMenu1Popup();
+    void Bekrfta1Click();
+    void PaintBox1DblClick();
+    const CallSelection& selection() const;
+    QMenu* PopupMenu1() const;
+    QAction* Bekrfta1() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void reportPaintFailure(const QString& reason);
+    void menuItemChosen();
+
+    TCallList& m_callList;
+    UserMessages& m_messages;
+    SendFunction m_send;
+    CallBoard m_board;
+    BoardBackground m_background;
+    QTimer m_backGroundTimer;
+    CallSelection m_selection;
+    QMenu* m_menu = nullptr;
+    QAction* m_confirmItem = nullptr;
+    bool m_menuConfirms = false;
+    bool m_failureShowing = false;
+    QString m_lastFailure;
+};
+
+} // namespace tesk
