@@ -14,4 +14,9 @@ struct InstallationPaths {
 // path") when the working directory cannot be determined.
 InstallationPaths InitInstallationPaths();
 
+// The sub-key of a working directory (with or without its trailing
+// separator): spaces and path separators become "_", drive colons go, and a
+// "\" ends it: "/opt/TESK klinik/" gives "_opt_TESK_klinik\".
+QString SettingsSubKeyFor(const QString& currentPath);
+
 } // namespace tesk

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 namespace tesk {
 
@@ -57,7 +58,26 @@ public:
 
     RegistryStore& registry() const;
 
+    // The name under which the server files this machine's settings (the
+    // function given at construction, or the platform's machine name).
+    QString MachineName() const;
+
+    // Whether a server request is waiting for its answer or queued behind one.
+    bool IsWaitingForServer() const;
+
 private:
+    struct Request;
+    // The answer of one GETINITEXT, or none (no connection, time-out, lost
+    // connection); it waits its turn behind any request already out.
+    std::optional<QString> ServerRequest(const QString& frame);
+    bool ServerConnected() const;
+    void WatchSocket(QAbstractSocket* socket);
+    void OnSocketStateChanged(QAbstractSocket::SocketState state);
+    void OnSocketDestroyed(QObject* socket);
+    void OnReplyTimeout();
+    void FailFront();
+    void SendNext();
+
     struct Private;
     Private* d;
 };

@@ -1,0 +1,160 @@
+#include "common/IniRegistryStore.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QSettings>
+#include <QStringList>
+#include <QVariant>
+
+namespace tesk {
+
+namespace {
+
+const QString FileName = QStringLiteral("Norvalis/Registry.ini");
+
+// QSettings splits keys at "/" and "\": keep such characters (and the escape
+// character itself) inside one path part.
+QString EscapePart(const QString& part)
+{
+    QString out;
+    out.reserve(part.size());
+    for (const QChar c : part) {
+        if (c == QLatin1Char('%'))
+            out += QLatin1String("%25");
+        else if (c == QLatin1Char('/'))
+            out += QLatin1String("%2F");
+        else if (c == QLatin1Char('\\'))
+            out += QLatin1String("%5C");
+        else
+            out += c;
+    }
+    return out;
+}
+
+QString ValueText(const QVariant& value)
+{
+    // An administrator's unquoted "a, b" comes back as a list.
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(QLatin1String(", "));
+    return value.toString();
+}
+
+// The key as stored when one differs from `key` only in letter case.
+QString StoredKey(const QSettings& settings, const QString& key)
+{
+    if (settings.contains(key))
+        return key;
+    const QStringList keys = settings.allKeys();
+    for (const QString& k : keys) {
+        if (k.compare(key, Qt::CaseInsensitive) == 0)
+            return k;
+    }
+    return key;
+}
+
+// Why a file cannot be written, in the system's words.
+QString WriteFailureReason(const QString& file)
+{
+    const QFileInfo info(file);
+    QString reason;
+    if (!QDir().mkpath(info.absolutePath())) {
+        // Find the part of the path that stops it.
+        QFileInfo parent(info.absolutePath());
+        while (!parent.exists() && parent.absoluteFilePath() != parent.absolutePath())
+            parent = QFileInfo(parent.absolutePath());
+        reason = parent.isDir() ? QStringLiteral("Permission denied") : QStringLiteral("Not a directory");
+    } else {
+        QSaveFile probe(file);
+        if (!probe.open(QIODevice::WriteOnly))
+            reason = probe.errorString();
+        probe.cancelWriting();
+    }
+    if (reason.isEmpty())
+        reason = QStringLiteral("Unable to write the settings file");
+    return reason + QStringLiteral(" (") + QDir::toNativeSeparators(file) + QLatin1Char(')');
+}
+
+QString FirstPath(const QByteArray& list, const QString& fallback)
+{
+    const QStringList parts = QString::fromLocal8Bit(list).split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    for (const QString& p : parts) {
+        if (QDir::isAbsolutePath(p))
+            return p;
+    }
+    return fallback;
+}
+
+} // namespace
+
+IniRegistryStore::IniRegistryStore(QString userFolder, QString machineFolder)
+    : m_userFile(QDir(userFolder).filePath(FileName))
+    , m_machineFile(QDir(machineFolder).filePath(FileName))
+{
+}
+
+std::unique_ptr<IniRegistryStore> IniRegistryStore::FromEnvironment()
+{
+    const QString home = QDir::homePath();
+    const QString user = FirstPath(qgetenv("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
+    const QString machine = FirstPath(qgetenv("XDG_CONFIG_DIRS"), QStringLiteral("/etc/xdg"));
+    return std::make_unique<IniRegistryStore>(user, machine);
+}
+
+QString IniRegistryStore::filePath(RegistryRoot root) const
+{
+    return root == RegistryRoot::CurrentUser ? m_userFile : m_machineFile;
+}
+
+QString IniRegistryStore::EntryKey(const QString& subKey, const QString& valueName)
+{
+    QStringList parts;
+    const QStringList path = subKey.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+    for (const QString& p : path)
+        parts << EscapePart(p);
+    if (valueName.isEmpty())
+        parts << QStringLiteral("@");
+    else if (valueName == QLatin1String("@"))
+        parts << QStringLiteral("%40");
+    else
+        parts << EscapePart(valueName);
+    return parts.join(QLatin1Char('/'));
+}
+
+QString IniRegistryStore::RegReadString(RegistryRoot root, const QString& subKey, const QString& valueName)
+{
+    const QString file = filePath(root);
+    if (!QFileInfo(file).isFile())
+        return {};
+    QSettings settings(file, QSettings::IniFormat);
+    if (settings.status() != QSettings::NoError)
+        return {};
+    const QString key = StoredKey(settings, EntryKey(subKey, valueName));
+    return ValueText(settings.value(key));
+}
+
+bool IniRegistryStore::RegWriteString(RegistryRoot root, const QString& subKey, const QString& valueName,
+                                      const QString& value)
+{
+    const QString file = filePath(root);
+    QSettings settings(file, QSettings::IniFormat);
+    const QString key = StoredKey(settings, EntryKey(subKey, valueName));
+    const bool existed = settings.contains(key);
+    const QVariant before = settings.value(key);
+
+    settings.setValue(key, value);
+    settings.sync();
+    if (settings.status() == QSettings::NoError)
+        return true;
+
+    LastRegistryError = WriteFailureReason(file);
+    // QSettings keeps an unsaved change in its shared per-file cache and would
+    // hand it to later reads as if it were stored: put back what is on disk.
+    if (existed)
+        settings.setValue(key, before);
+    else
+        settings.remove(key);
+    return false;
+}
+
+} // namespace tesk
