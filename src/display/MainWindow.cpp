@@ -1,0 +1,457 @@
+#include "display/MainWindow.h"
+
+#include "common/ClientIdentity.h"
+#include "common/SettingsStore.h"
+#include "common/TextHelpers.h"
+#include "common/UserMessages.h"
+#include "display/AppIcon.h"
+#include "display/StatusLamp.h"
+#include "display/connection/AnnouncerPort.h"
+#include "display/connection/MessageDispatcher.h"
+#include "display/connection/SystemRegisterPort.h"
+#include "platform/BringToFront.h"
+#include "platform/ScreenSaverInhibitor.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QSystemTrayIcon>
+#include <QVBoxLayout>
+
+#include <exception>
+
+namespace tesk {
+
+namespace {
+const QString CaptionBase = QStringLiteral("TESK Windows Visningsklient");
+const QString Std = QStringLiteral("STD");
+constexpr int Minute = 60000;
+}
+
+TfrmTeskShowMain::TfrmTeskShowMain(MainWindowServices services, QWidget* parent)
+    : QWidget(parent)
+    , m_services(std::move(services))
+    , m_settings(*m_services.settings)
+    , m_identity(*m_services.identity)
+    , m_messages(*m_services.messages)
+{
+    if (!m_services.modalDialogOpen)
+        m_services.modalDialogOpen = [] { return QApplication::activeModalWidget() != nullptr; };
+    if (!m_services.trayAvailable)
+        m_services.trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+
+    m_systemRegister = m_services.createSystemRegister ? m_services.createSystemRegister(*this) : nullptr;
+    if (!m_systemRegister)
+        m_systemRegister = std::make_unique<NoSystemRegister>();
+    m_announcer = m_services.createAnnouncer ? m_services.createAnnouncer(*this) : nullptr;
+    if (!m_announcer)
+        m_announcer = std::make_unique<NoAnnouncer>();
+
+    m_dispatcher = std::make_unique<MessageDispatcher>(m_model, m_settings, m_identity, m_messages, *m_systemRegister,
+                                                       *m_announcer, this);
+    m_dispatcher->setProductVersion(m_services.productVersion);
+    connect(m_dispatcher.get(), &MessageDispatcher::captionChanged, this, &QWidget::setWindowTitle);
+    connect(m_dispatcher.get(), &MessageDispatcher::minimizeTimerStartRequested, this,
+            [this] { MinimizeTimer.start(); });
+    connect(m_dispatcher.get(), &MessageDispatcher::boardRepaintRequested, this, &TfrmTeskShowMain::repaintBoard);
+
+    m_screenSaver = std::make_unique<ScreenSaverInhibitor>(QStringLiteral("TESK Windows Vistor"));
+
+    buildLayout();
+    FormCreate();
+}
+
+TfrmTeskShowMain::~TfrmTeskShowMain()
+{
+    // The timers must not fire into a half-destroyed window.
+    MinimizeTimer.stop();
+    SayTimer.stop();
+    BackGroundTimer.stop();
+}
+
+void TfrmTeskShowMain::buildLayout()
+{
+    setFont(QFont(QStringLiteral("Tahoma"), 8));
+    setWindowIcon(AppIcon());
+    resize(DesignWidth, DesignHeight);
+
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+
+    m_topBar = new QWidget(this);
+    m_topBar->setObjectName(QStringLiteral("topBar"));
+    m_topBar->setFixedHeight(41);
+    BitBtn1 = new QPushButton(QStringLiteral("Inställningar..."), m_topBar);
+    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn1->setGeometry(8, 8, 121, 25);
+    BitBtn1->setFocusPolicy(Qt::TabFocus);
+    connect(BitBtn1, &QPushButton::clicked, this, &TfrmTeskShowMain::BitBtn1Click);
+    outer->addWidget(m_topBar);
+
+    auto* middle = new QHBoxLayout;
+    middle->setContentsMargins(0, 0, 0, 0);
+    middle->setSpacing(0);
+    m_boardArea = new QWidget(this);
+    m_boardArea->setObjectName(QStringLiteral("boardArea"));
+    m_boardArea->setAutoFillBackground(true);
+    QPalette black = m_boardArea->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    m_boardArea->setPalette(black);
+    auto* boardLayout = new QVBoxLayout(m_boardArea);
+    boardLayout->setContentsMargins(0, 0, 0, 0);
+    // The call board widget takes this place once it is built in.
+    PaintBox1 = new QWidget(m_boardArea);
+    PaintBox1->setObjectName(QStringLiteral("PaintBox1"));
+    boardLayout->addWidget(PaintBox1);
+    middle->addWidget(m_boardArea, 1);
+    m_rightBar = new QWidget(this);
+    m_rightBar->setObjectName(QStringLiteral("rightBar"));
+    m_rightBar->setFixedWidth(0);
+    middle->addWidget(m_rightBar);
+    outer->addLayout(middle, 1);
+
+    m_statusBar = new QWidget(this);
+    m_statusBar->setObjectName(QStringLiteral("statusBar"));
+    m_statusBar->setFixedHeight(29);
+    auto* status = new QHBoxLayout(m_statusBar);
+    status->setContentsMargins(2, 1, 0, 1);
+    status->setSpacing(5);
+    shServerConnected = new StatusLamp(m_statusBar);
+    shServerConnected->setObjectName(QStringLiteral("shServerConnected"));
+    status->addWidget(shServerConnected, 0, Qt::AlignTop);
+    Label1 = new QLabel(QStringLiteral("Ej ansluten"), m_statusBar);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    status->addWidget(Label1, 1, Qt::AlignVCenter);
+    Button7 = new QPushButton(QStringLiteral("&Stäng"), m_statusBar);
+    Button7->setObjectName(QStringLiteral("Button7"));
+    Button7->setFixedSize(73, 27);
+    Button7->setToolTip(QStringLiteral("Stänger TESK Windows Visningsklient"));
+    connect(Button7, &QPushButton::clicked, this, &TfrmTeskShowMain::Button7Click);
+    status->addWidget(Button7, 0, Qt::AlignRight | Qt::AlignVCenter);
+    outer->addWidget(m_statusBar);
+
+    // F10 anywhere in the window acts as the settings button.
+    auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    f10->setContext(Qt::WindowShortcut);
+    connect(f10, &QShortcut::activated, this, &TfrmTeskShowMain::BitBtn1Click);
+
+    TrayIcon1 = new QSystemTrayIcon(AppIcon(), this);
+    TrayIcon1->setToolTip(CaptionBase);
+    PopupMenu2 = new QMenu(this);
+    TrayIcon1->setContextMenu(PopupMenu2);
+    connect(TrayIcon1, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::DoubleClick)
+            RestoreFromTray();
+    });
+
+    MinimizeTimer.setInterval(1000);
+    connect(&MinimizeTimer, &QTimer::timeout, this, &TfrmTeskShowMain::MinimizeTimerTimer);
+}
+
+void TfrmTeskShowMain::FormCreate()
+{
+    m_model.kliniknamn.clear();
+    m_identity.ClientType = TTESKClientType::ctShow;
+    setWindowTitle(CaptionBase + QStringLiteral("  version: ") + m_services.productVersion);
+
+    try {
+        paths = m_services.initInstallationPaths();
+    } catch (const std::exception& e) {
+        // Without a working folder the program still shows calls; settings
+        // then live under the empty sub-key.
+        m_messages.ShowInfoMessage(QString::fromUtf8(e.what()));
+    }
+    if (!paths.SettingsSubKey.isEmpty())
+        m_settings.setSettingsSubKey(paths.SettingsSubKey);
+
+    // TODO(board): create the board's drawing buffers and load the first
+    // background picture here ("Error loading background bitmap!\r\r").
+
+    if (m_settings.GetIniText(QStringLiteral("Showing"), QStringLiteral("AlwaysShowAll")) == QStringLiteral("ERROR"))
+        m_settings.SetIniText(QStringLiteral("Showing"), QStringLiteral("AlwaysShowAll"), QStringLiteral("1"));
+    board.ShowingAlwaysShowAll =
+        m_settings.GetIniText(QStringLiteral("Showing"), QStringLiteral("AlwaysShowAll")) == QStringLiteral("1");
+    board.TESKShowMode = m_settings.ReadInt(QStringLiteral("TESK"), QStringLiteral("ShowMode"), 0);
+    board.TESKShowFontName =
+        m_settings.GetIniTextDef(QStringLiteral("TESK"), QStringLiteral("ShowFontName"), QStringLiteral("Tahoma"));
+
+    SayTimer.setInterval(m_settings.ReadInt(QStringLiteral("TESK"), QStringLiteral("RepeatSayInfoTimer"), 5) * Minute);
+    if (m_settings.ReadBool(QStringLiteral("TESK"), QStringLiteral("RepeatSayInfo"), true))
+        SayTimer.start();
+    BackGroundTimer.setInterval(
+        m_settings.ReadInt(QStringLiteral("TESK"), QStringLiteral("ChangeBackgroundTimer"), 3) * Minute);
+    if (m_settings.ReadBool(QStringLiteral("TESK"), QStringLiteral("ChangeBackground"), true))
+        BackGroundTimer.start();
+
+    TTESKClientData& own = m_identity.OwnClientData;
+    own.Lopnr = -1;
+    own.Name = m_identity.GetParamValue(QStringLiteral("NAME"), true);
+    own.FriendlyName = m_identity.GetParamValue(QStringLiteral("PLACE"), true);
+    own.Color = TColor(ReadInt(m_identity.GetParamValue(QStringLiteral("COLOR"), true), 0));
+    board.FPaintEffect = true;
+    registerauto = m_identity.GetParamValue(QStringLiteral("AUTOREGISTER"), true) == QStringLiteral("1");
+    paramcalllista = m_identity.GetParamValue(QStringLiteral("CALLLIST"), true);
+
+    RebuildTrayMenu();
+
+    if (registerauto) {
+        m_settings.SetIniText(QStringLiteral("TESK"), QStringLiteral("ClientNameUseDefault"), QStringLiteral("0"));
+        m_settings.SetIniText(QStringLiteral("TESK"), QStringLiteral("ClientName"), own.Name);
+    }
+    const QString serverName = m_identity.GetParamValue(QStringLiteral("SERVERNAME"), true);
+    if (!serverName.isEmpty())
+        m_settings.SetIniText(QStringLiteral("ServerSettings"), QStringLiteral("ServerName"), serverName);
+    const QString serverPort = m_identity.GetParamValue(QStringLiteral("SERVERPORT"), true);
+    if (!serverPort.isEmpty())
+        m_settings.SetIniText(QStringLiteral("ServerSettings"), QStringLiteral("ServerPort"), serverPort);
+
+    ApplyScreenSaverSetting();
+    if (m_services.trayAvailable())
+        TrayIcon1->show();
+}
+
+void TfrmTeskShowMain::RebuildTrayMenu()
+{
+    PopupMenu2->clear();
+    m_versionAction = PopupMenu2->addAction(QStringLiteral("Version: ") + m_services.productVersion);
+    connect(PopupMenu2->addAction(QStringLiteral("Inställningar...")), &QAction::triggered, this,
+            &TfrmTeskShowMain::BitBtn1Click);
+    connect(PopupMenu2->addAction(QStringLiteral("Avsluta")), &QAction::triggered, this,
+            &TfrmTeskShowMain::Avsluta1Click);
+}
+
+void TfrmTeskShowMain::setVisible(bool visible)
+{
+    // The saved size and position apply each time the window is shown, before
+    // it appears.
+    if (visible && !isVisible())
+        FormShow();
+    QWidget::setVisible(visible);
+    if (visible && !m_activated) {
+        // A desktop may refuse to activate a window that appears on its own
+        // (focus stealing prevention); being shown counts as the first
+        // activation then, so the connection starts either way.
+        QTimer::singleShot(0, this, [this] { FormActivate(); });
+    }
+}
+
+void TfrmTeskShowMain::FormShow()
+{
+    // Maximised or full screen, the placement belongs to the window system.
+    if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))
+        return;
+    const QString sec = PosSection;
+    auto read = [&](const QString& key) {
+        return m_settings.GetIniTextDef(sec, key, Std);
+    };
+
+    int w = width();
+    int h = height();
+    const QString fw = read(QStringLiteral("FORMWIDTH"));
+    if (fw.toUpper() != Std)
+        w = ReadInt(fw, w);
+    const QString fh = read(QStringLiteral("FORMHEIGHT"));
+    if (fh.toUpper() != Std)
+        h = ReadInt(fh, h);
+    if (w != width() || h != height())
+        resize(w, h);
+
+    QScreen* scr = screen() ? screen() : QGuiApplication::primaryScreen();
+    const QRect screenRect = scr ? scr->geometry() : QRect(0, 0, DesignWidth, DesignHeight);
+    int left = x();
+    int top = y();
+    const QString pl = read(QStringLiteral("POSLEFT"));
+    if (pl.toUpper() != Std)
+        left = ReadInt(pl, left);
+    else
+        left = screenRect.x() + screenRect.width() / 2 - width() / 2;
+    const QString pt = read(QStringLiteral("POSTOP"));
+    if (pt.toUpper() != Std)
+        top = ReadInt(pt, top);
+    else
+        top = screenRect.y() + screenRect.height() / 2 - height() / 2;
+    move(left, top);
+}
+
+void TfrmTeskShowMain::FormActivate()
+{
+    if (m_activated)
+        return;
+    m_activated = true;
+    // TODO(speech): read Text2Speech/VoiceSAPI5.1 and create the speech
+    // engine when Text2Speech/UseSAPI5 is "1".
+    // TODO(connection): start the connection.
+}
+
+void TfrmTeskShowMain::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        FormActivate();
+    if (event->type() == QEvent::WindowStateChange)
+        FormResize();
+}
+
+void TfrmTeskShowMain::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    FormResize();
+}
+
+void TfrmTeskShowMain::FormResize()
+{
+    const bool bars = !(windowState() & Qt::WindowMaximized);
+    m_topBar->setVisible(bars);
+    m_rightBar->setVisible(bars);
+    m_statusBar->setVisible(bars);
+}
+
+void TfrmTeskShowMain::BitBtn1Click()
+{
+    if (!m_systemRegister->isVisible()) {
+        m_systemRegister->SetTabs(SysRegPage::tsServersettings);
+        m_systemRegister->ShowModalUnlessVisible();
+    }
+    // The dialog may have changed what the board and the screen show.
+    ApplyScreenSaverSetting();
+    repaintBoard();
+}
+
+void TfrmTeskShowMain::Button7Click()
+{
+    close();
+}
+
+void TfrmTeskShowMain::Avsluta1Click()
+{
+    // TODO(connection): stop ReconnectTimer first.
+    CloseNow = true;
+    close();
+}
+
+void TfrmTeskShowMain::EndSession()
+{
+    CloseNow = true;
+    close();
+}
+
+void TfrmTeskShowMain::closeEvent(QCloseEvent* event)
+{
+    if (!CloseNow) {
+        // Closing only hides: the display keeps running in the tray.
+        event->ignore();
+        hide();
+        return;
+    }
+    if (!m_ended)
+        FormClose();
+    event->accept();
+}
+
+void TfrmTeskShowMain::FormClose()
+{
+    m_ended = true;
+    MinimizeTimer.stop();
+    BackGroundTimer.stop();
+    SayTimer.stop();
+    // TODO(connection): stop Timer3 and ReconnectTimer, close the connection.
+
+    // With the connection closed these go to the local stores only.
+    if (!(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
+        const QRect g = (windowState() & Qt::WindowMinimized) ? normalGeometry() : geometry();
+        const QPoint p = (windowState() & Qt::WindowMinimized) ? normalGeometry().topLeft() : pos();
+        m_settings.SetIniText(PosSection, QStringLiteral("POSLEFT"), QString::number(p.x()));
+        m_settings.SetIniText(PosSection, QStringLiteral("POSTOP"), QString::number(p.y()));
+        m_settings.SetIniText(PosSection, QStringLiteral("FORMWIDTH"), QString::number(g.width()));
+        m_settings.SetIniText(PosSection, QStringLiteral("FORMHEIGHT"), QString::number(g.height()));
+    }
+    m_screenSaver->setInhibited(false);
+    TrayIcon1->hide();
+    Q_EMIT programEnded();
+}
+
+void TfrmTeskShowMain::MinimizeTimerTimer()
+{
+    // Changing the window under an open modal dialog would pull it away
+    // from the user; try again in a second.
+    if (m_services.modalDialogOpen())
+        return;
+    MinimizeTimer.stop();
+
+    const bool wasVisible = isVisible();
+    switch (m_settings.ReadInt(QStringLiteral("TESK"), QStringLiteral("Visibility"), 1)) {
+    case 0:
+        setWindowFlag(Qt::FramelessWindowHint, true);
+        setWindowState(Qt::WindowMaximized);
+        break;
+    case 1:
+        setWindowFlag(Qt::FramelessWindowHint, false);
+        setWindowState(Qt::WindowMinimized);
+        break;
+    case 2:
+        setWindowFlag(Qt::FramelessWindowHint, false);
+        setWindowState(Qt::WindowNoState);
+        break;
+    default:
+        return;
+    }
+    // Changing the frame hides a window; give back what it was.
+    if (wasVisible && !isVisible())
+        QWidget::setVisible(true);
+    FormResize();
+    update();
+}
+
+void TfrmTeskShowMain::RestoreFromTray()
+{
+    if (windowState() & Qt::WindowMinimized)
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    BringToFront(windowHandle());
+}
+
+void TfrmTeskShowMain::ActivateFromOtherInstance()
+{
+    // Restore when minimised, otherwise raise; a window hidden in the tray
+    // comes back as well, since nothing else would show the user anything.
+    RestoreFromTray();
+}
+
+void TfrmTeskShowMain::ShowTrayBalloon(const QString& text)
+{
+    if (m_services.trayAvailable() && QSystemTrayIcon::supportsMessages()) {
+        QString shown = text;
+        shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        TrayIcon1->showMessage(BalloonTitle, shown, QSystemTrayIcon::Information);
+        return;
+    }
+    m_messages.ShowBalloon(BalloonTitle, text, BalloonTarget::at(this), 5000, BalloonInfo);
+}
+
+void TfrmTeskShowMain::ApplyScreenSaverSetting()
+{
+    m_screenSaver->setInhibited(m_settings.ReadBool(QStringLiteral("TESK"), QStringLiteral("PreventScreenSaver"), false));
+}
+
+bool TfrmTeskShowMain::isScreenSaverPrevented() const
+{
+    return m_screenSaver->isInhibited();
+}
+
+void TfrmTeskShowMain::setStatus(const QString& text)
+{
+    Label1->setText(text);
+}
+
+void TfrmTeskShowMain::repaintBoard()
+{
+    PaintBox1->update();
+}
+
+} // namespace tesk

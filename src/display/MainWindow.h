@@ -1,0 +1,163 @@
+#pragma once
+
+#include "common/BoardSettings.h"
+#include "common/InstallationPaths.h"
+#include "display/connection/CallListModel.h"
+
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QSystemTrayIcon;
+
+namespace tesk {
+
+class AnnouncerPort;
+class ClientIdentity;
+class MessageDispatcher;
+class ScreenSaverInhibitor;
+class SettingsStore;
+class StatusLamp;
+class SystemRegisterPort;
+class UserMessages;
+
+class TfrmTeskShowMain;
+
+// What the main window is built from. main.cpp fills it with the real
+// services; tests give temporary settings, recorded messages and fakes.
+struct MainWindowServices {
+    SettingsStore* settings = nullptr;
+    ClientIdentity* identity = nullptr;
+    UserMessages* messages = nullptr;
+    // The product version shown in the caption and the tray menu.
+    QString productVersion;
+    // Determines the installation paths; may throw std::exception.
+    std::function<InstallationPaths()> initInstallationPaths = InitInstallationPaths;
+    // True while a modal dialog is open (the show mode waits for it to close).
+    std::function<bool()> modalDialogOpen;
+    // The system register dialog and the announcer; stand-ins that do
+    // nothing when not given.
+    std::function<std::unique_ptr<SystemRegisterPort>(TfrmTeskShowMain&)> createSystemRegister;
+    std::function<std::unique_ptr<AnnouncerPort>(TfrmTeskShowMain&)> createAnnouncer;
+    // Whether the desktop shows tray icons; the platform's answer by default.
+    std::function<bool()> trayAvailable;
+};
+
+// The one main window of the display client: a tool bar with the settings
+// button, the call board, and a status bar with the connection lamp, the
+// status text and the close button; plus the tray icon with its menu.
+//
+// Closing the window only hides it (the program keeps running in the tray)
+// until CloseNow is set by "Avsluta", the end of the session or a started
+// update. The real end stops the timers, closes the connection, stores the
+// window's position and emits programEnded().
+class TfrmTeskShowMain : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int DesignWidth = 715;
+    static constexpr int DesignHeight = 437;
+    static inline const QString PosSection = QStringLiteral("TESK_WShowWindowsPos");
+    static inline const QString BalloonTitle = QStringLiteral("Från signaleringssystemet");
+
+    explicit TfrmTeskShowMain(MainWindowServices services, QWidget* parent = nullptr);
+    ~TfrmTeskShowMain() override;
+
+    // State of the window (names as the rest of the program knows them).
+    bool CloseNow = false;
+    bool registerauto = false;
+    QString paramcalllista;
+    BoardSettings board;
+    InstallationPaths paths;
+
+    CallListModel& model() { return m_model; }
+    MessageDispatcher& dispatcher() { return *m_dispatcher; }
+    SystemRegisterPort& systemRegister() { return *m_systemRegister; }
+
+    QTimer MinimizeTimer;
+    QTimer SayTimer;
+    QTimer BackGroundTimer;
+
+    // Controls, reachable for tests and for the parts that drive them.
+    QWidget* topBar() const { return m_topBar; }
+    QWidget* rightBar() const { return m_rightBar; }
+    QWidget* statusBar() const { return m_statusBar; }
+    QWidget* boardArea() const { return m_boardArea; }
+    QPushButton* BitBtn1 = nullptr;
+    QPushButton* Button7 = nullptr;
+    QLabel* Label1 = nullptr;
+    StatusLamp* shServerConnected = nullptr;
+    QSystemTrayIcon* TrayIcon1 = nullptr;
+    QMenu* PopupMenu2 = nullptr;
+    QWidget* PaintBox1 = nullptr;
+
+    bool hasActivated() const { return m_activated; }
+    bool isScreenSaverPrevented() const;
+
+public Q_SLOTS:
+    void BitBtn1Click();    // "Inställningar...", F10, tray menu
+    void Button7Click();    // "&Stäng": hide unless CloseNow
+    void Avsluta1Click();   // tray menu "Avsluta": the real end
+    void MinimizeTimerTimer();
+    // The desktop session ends: end for real.
+    void EndSession();
+    // A later start of the program asked us to come forward.
+    void ActivateFromOtherInstance();
+    // Double-click on the tray icon: bring the hidden window back.
+    void RestoreFromTray();
+    // A balloon at the tray icon, or at the window when there is no tray.
+    void ShowTrayBalloon(const QString& text);
+    // Re-reads TESK/PreventScreenSaver.
+    void ApplyScreenSaverSetting();
+
+Q_SIGNALS:
+    // The window has stored its position and stopped everything; the
+    // program ends (exit code 1).
+    void programEnded();
+
+protected:
+    void setVisible(bool visible) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void buildLayout();
+    void FormCreate();
+    void FormShow();
+    void FormActivate();
+    void FormResize();
+    void FormClose();
+    void RebuildTrayMenu();
+    void setStatus(const QString& text);
+    void repaintBoard();
+
+    MainWindowServices m_services;
+    SettingsStore& m_settings;
+    ClientIdentity& m_identity;
+    UserMessages& m_messages;
+
+    CallListModel m_model;
+    std::unique_ptr<SystemRegisterPort> m_systemRegister;
+    std::unique_ptr<AnnouncerPort> m_announcer;
+    std::unique_ptr<MessageDispatcher> m_dispatcher;
+    std::unique_ptr<ScreenSaverInhibitor> m_screenSaver;
+
+    QWidget* m_topBar = nullptr;
+    QWidget* m_rightBar = nullptr;
+    QWidget* m_boardArea = nullptr;
+    QWidget* m_statusBar = nullptr;
+    QAction* m_versionAction = nullptr;
+
+    bool m_activated = false;
+    bool m_ended = false;
+};
+
+} // namespace tesk
