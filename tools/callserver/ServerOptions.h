@@ -1,0 +1,34 @@
+#pragma once
+
+#include "CallServer.h"
+
+#include <QHostAddress>
+#include <QStringList>
+
+namespace tesk::sim {
+
+struct ServerOptions {
+    quint16 port = 4000;
+    QHostAddress listenAddress = QHostAddress(QHostAddress::LocalHost);
+    ServerConfig config;
+    bool demo = false;
+    std::optional<quint32> demoSeed; // none: a fresh seed, printed in the log
+    int demoIntervalMs = 3000;
+    QString seedFile;
+    bool log = true;
+    bool admin = false;
+    // "Sektion;Nyckel;Värde" preset in the server's settings copies.
+    QStringList settings;
+};
+
+struct ParsedOptions {
+    enum class Outcome { Run, Help, Error } outcome = Outcome::Run;
+    ServerOptions options;
+    QString message; // the help text or the error
+};
+
+// The command line without the program name's special handling: args[0] is
+// the program.
+ParsedOptions ParseServerOptions(const QStringList& args);
+
+} // namespace tesk::sim
