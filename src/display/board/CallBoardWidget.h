@@ -108,6 +108,7 @@ private:
     QMenu* m_menu = nullptr;
     QAction* m_confirmItem = nullptr;
     bool m_menuConfirms = false;
+    bool m_rotationFailed = false; // a failed load stops the rotation for good
     bool m_failureShowing = false;
     QString m_lastFailure;
 };

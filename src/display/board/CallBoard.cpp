@@ -1,0 +1,416 @@
+#include "display/board/CallBoard.h"
+
+#include "display/board/BlendBitmaps.h"
+#include "display/board/BoardText.h"
+#include "display/board/FontFitter.h"
+#include "display/board/HlsColor.h"
+#include "display/board/RoundBox.h"
+#include "display/board/ShortTimeText.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <stdexcept>
+
+namespace tesk {
+namespace {
+
+constexpr TColor kWatermarkBlue = 0xFF0000; // pure blue, 0x00BBGGRR
+constexpr TColor kWhite = 0xFFFFFF;
+constexpr TColor kBlack = 0x000000;
+constexpr int kWatermarkStartSize = 10;
+constexpr int kHeaderStartSize = 12;
+constexpr int kWatermarkPercent = 70; // share of the picture under the name
+
+int clampToInt(qint64 v)
+{
+    return int(std::clamp<qint64>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+TViewRect makeRect(qint64 l, qint64 t, qint64 r, qint64 b)
+{
+    return {clampToInt(l), clampToInt(t), clampToInt(r), clampToInt(b)};
+}
+
+// Trunc of a floating-point quotient into a board coordinate; the platform
+// fails on a division by zero and on a result out of range.
+int truncQuotient(double numerator, double ratio)
+{
+    const double v = numerator / ratio;
+    if (!std::isfinite(v) || std::fabs(v) >= double(std::numeric_limits<int>::max()))
+        throw std::runtime_error("Invalid floating point operation");
+    return int(std::trunc(v));
+}
+
+// The measuring and drawing steps that the two paths do differently.
+class Tools {
+public:
+    virtual ~Tools() = default;
+    virtual int fit(const QString& face, int start, QSize box, const QString& text) = 0;
+    virtual QSize extent(const QString& face, int size, const QString& text) = 0;
+    virtual void box(QPainter& p, const TViewRect& rect, TColor fill, TColor pen, bool shaded) = 0;
+};
+
+class LiteralTools final : public Tools {
+public:
+    int fit(const QString& face, int start, QSize box, const QString& text) override
+    {
+        return FitFontSize(face, start, box, text);
+    }
+    QSize extent(const QString& face, int size, const QString& text) override
+    {
+        return TextExtent(BoardFont(face, size), text);
+    }
+    void box(QPainter& p, const TViewRect& rect, TColor fill, TColor pen, bool shaded) override
+    {
+        if (shaded)
+            DrawShadedRoundRect(p, rect, fill, pen);
+        else
+            DrawRoundBox(p, rect, fill, pen);
+    }
+};
+
+class CachedTools final : public Tools {
+public:
+    CachedTools(FontFitter& fitter, BoxSprites& sprites) : m_fitter(fitter), m_sprites(sprites) {}
+    int fit(const QString& face, int start, QSize box, const QString& text) override
+    {
+        return m_fitter.fit(face, start, box, text);
+    }
+    QSize extent(const QString& face, int size, const QString& text) override
+    {
+        return m_fitter.extent(face, size, text);
+    }
+    void box(QPainter& p, const TViewRect& rect, TColor fill, TColor pen, bool shaded) override
+    {
+        m_sprites.draw(p, rect, fill, pen, shaded);
+    }
+
+private:
+    FontFitter& m_fitter;
+    BoxSprites& m_sprites;
+};
+
+// The clinic name drawn in blue on O as the watermark places it.
+void drawWatermarkName(QImage& O, int mode, const QString& face, int size, const QString& name, int unrotatedWidth,
+                       int height)
+{
+    const int W = O.width();
+    const int H = O.height();
+    QPainter p(&O);
+    p.setFont(BoardFont(face, size));
+    p.setPen(ToQColor(kWatermarkBlue));
+    if (mode == 0)
+        TextOutTopLeft(p, 20, H - height, name);
+    else
+        TextOutRotated(p, 270, W, H / 2 - unrotatedWidth / 2, name);
+}
+
+QSize watermarkBox(int mode, int W, int H)
+{
+    return mode == 0 ? QSize(W - 40, H / 5) : QSize(H - 40, W / 5);
+}
+
+} // namespace
+
+struct CallBoard::Private {
+    BoardSettings settings;
+    QString kliniknamn;
+    QString timeFormat = LongTimeFormatWithoutZone(QLocale());
+    QImage bt2;   // the picture
+    QSize size;
+    QImage frame; // the composed board, board-sized
+
+    // Cached path: the picture scaled to the board, and that with the
+    // watermark, each remade only when what it shows changes.
+    QImage bt;
+    qint64 btPicture = 0;
+    QImage marked;
+    struct MarkKey {
+        qint64 picture = 0;
+        QSize size;
+        QString name;
+        QString face;
+        int mode = -1;
+        bool operator==(const MarkKey&) const = default;
+    } markKey;
+    bool markValid = false;
+
+    FontFitter fitter;
+    BoxSprites sprites;
+
+    void ensureFrame();
+    // The background under everything: the scaled picture, or black.
+    const QImage* cachedBackground();
+    const QImage& cachedWatermarked(const QImage* background);
+    void paint(TCallList& list, bool cached);
+    void drawBoxes(QPainter& p, TCallList& list, int n, Tools& tools);
+};
+
+void CallBoard::Private::ensureFrame()
+{
+    if (frame.size() != size || frame.format() != QImage::Format_RGB32)
+        frame = size.isEmpty() ? QImage() : QImage(size, QImage::Format_RGB32);
+}
+
+const QImage* CallBoard::Private::cachedBackground()
+{
+    if (bt2.isNull()) {
+        bt = QImage();
+        btPicture = 0;
+        return nullptr;
+    }
+    if (bt.isNull() || bt.size() != size || btPicture != bt2.cacheKey()) {
+        bt = bt2.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).convertToFormat(QImage::Format_RGB32);
+        btPicture = bt2.cacheKey();
+    }
+    return &bt;
+}
+
+const QImage& CallBoard::Private::cachedWatermarked(const QImage* background)
+{
+    const int mode = settings.TESKShowMode;
+    MarkKey key{background ? bt2.cacheKey() : 0, size, kliniknamn, settings.TESKShowFontName, mode};
+    if (markValid && key == markKey)
+        return marked;
+    markValid = false;
+
+    QImage K(size, QImage::Format_RGB32);
+    if (background)
+        std::memcpy(K.bits(), background->constBits(), size_t(K.sizeInBytes()));
+    else
+        K.fill(QColor(Qt::black));
+    const QString& face = settings.TESKShowFontName;
+    const int fs = fitter.fit(face, kWatermarkStartSize, watermarkBox(mode, size.width(), size.height()), kliniknamn);
+    const QSize e = fitter.extent(face, fs, kliniknamn);
+    marked = K.copy();
+    drawWatermarkName(marked, mode, face, fs, kliniknamn, e.width(), e.height());
+    BlendBitmapsFast(marked, K, kWatermarkPercent, marked.rect());
+    markKey = key;
+    markValid = true;
+    return marked;
+}
+
+void CallBoard::Private::paint(TCallList& list, bool cached)
+{
+    ensureFrame();
+    if (frame.isNull())
+        return;
+    const int W = size.width();
+    const int H = size.height();
+    const int mode = settings.TESKShowMode;
+
+    // 1. Slot count.
+    int n = 0;
+    for (const auto& call : list) {
+        if (call && (settings.ShowingAlwaysShowAll || !call->CurrentCallList.empty()))
+            ++n;
+    }
+    const bool boxes = n > 0 && (mode == 0 || mode == 1);
+
+    LiteralTools literal;
+    CachedTools fast(fitter, sprites);
+    Tools& tools = cached ? static_cast<Tools&>(fast) : static_cast<Tools&>(literal);
+
+    if (cached) {
+        // 2-4 from the kept layers.
+        const QImage* background = cachedBackground();
+        const QImage* layer = background;
+        if (boxes)
+            layer = &cachedWatermarked(background);
+        if (layer)
+            std::memcpy(frame.bits(), layer->constBits(), size_t(frame.sizeInBytes()));
+        else
+            frame.fill(QColor(Qt::black));
+    } else {
+        // 2. Background: the panel is black; the picture scaled over it.
+        frame.fill(QColor(Qt::black));
+        if (!bt2.isNull()) {
+            const QImage scaled =
+                bt2.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).convertToFormat(QImage::Format_RGB32);
+            QPainter p(&frame);
+            p.drawImage(QPoint(0, 0), scaled);
+        }
+        if (boxes) {
+            // 4. Watermark.
+            const QString& face = settings.TESKShowFontName;
+            const int fs = FitFontSize(face, kWatermarkStartSize, watermarkBox(mode, W, H), kliniknamn);
+            const QSize e = TextExtent(BoardFont(face, fs), kliniknamn);
+            QImage O = frame.copy();
+            const QImage K = O.copy();
+            drawWatermarkName(O, mode, face, fs, kliniknamn, e.width(), e.height());
+            BlendBitmaps(O, K, kWatermarkPercent);
+            QPainter p(&frame);
+            p.drawImage(QPoint(0, 0), O);
+        }
+    }
+    // 3. Nothing more without slots or in an unknown layout.
+    if (!boxes)
+        return;
+
+    QPainter p(&frame);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setRenderHint(QPainter::TextAntialiasing, false);
+    drawBoxes(p, list, n, tools);
+}
+
+void CallBoard::Private::drawBoxes(QPainter& p, TCallList& list, int n, Tools& tools)
+{
+    const int W = size.width();
+    const int H = size.height();
+    const bool landscape = settings.TESKShowMode == 0;
+    const QString& face = settings.TESKShowFontName;
+    const bool shaded = settings.FPaintEffect;
+
+    // Header geometry: the widest name (first on equal widths) sets the
+    // header's proportions, and the header font makes it fill the box.
+    QString N;
+    int nw = -1;
+    int nh = 0;
+    for (const auto& call : list) {
+        if (!call)
+            continue;
+        const QSize e = tools.extent(face, kHeaderStartSize, call->CallName);
+        if (e.width() > nw) {
+            nw = e.width();
+            N = call->CallName;
+        }
+        nh = std::max(nh, e.height());
+    }
+    if (nw <= 0 || nh <= 0)
+        throw std::runtime_error("Division by zero");
+    int U = 0;
+    int V = 0;
+    if (landscape) {
+        U = W / n;
+        V = truncQuotient(U, double(nw) / double(nh));
+    } else {
+        V = H / n;
+        U = truncQuotient(V, double(nh) / double(nw));
+    }
+    const int hs = tools.fit(face, kHeaderStartSize, QSize(U, V), N);
+
+    uchar* const bits = frame.bits();
+    const qsizetype stride = frame.bytesPerLine();
+    auto invert = [&](int x, int y) {
+        auto* px = reinterpret_cast<QRgb*>(bits + y * stride) + x;
+        *px ^= 0x00FFFFFFu;
+    };
+
+    const qint64 u = U;
+    const qint64 v = V;
+    for (std::size_t ri = 0; ri < list.size(); ++ri) {
+        TCallObject* call = list[ri].get();
+        if (!call)
+            continue;
+        const qint64 r = qint64(ri);
+
+        // Header rectangle and the separator along its far side.
+        const TViewRect header = landscape ? makeRect(u * r + 1, 0, u * (r + 1), v) : makeRect(0, v * r + 1, u, v * (r + 1));
+        call->ViewRect = header;
+        // A resource whose column (row) begins past the board shows nothing.
+        const bool visible = landscape ? u * r + 1 < W : v * r + 1 < H;
+        if (visible) {
+            if (landscape) {
+                const qint64 x = u * (r + 1);
+                if (x >= 0 && x < W)
+                    for (qint64 y = std::max<qint64>(v, 0); y < H; ++y)
+                        invert(int(x), int(y));
+            } else {
+                const qint64 y = v * (r + 1);
+                if (y >= 0 && y < H)
+                    for (qint64 x = std::max<qint64>(u, 0); x < W; ++x)
+                        invert(int(x), int(y));
+            }
+            tools.box(p, header, call->CallColour, kWhite, shaded);
+            const QSize e = tools.extent(face, hs, call->CallName);
+            p.setFont(BoardFont(face, hs));
+            p.setPen(ToQColor(ContrastColor(call->CallColour)));
+            if (landscape)
+                TextOutTopLeft(p, clampToInt(u * r + (U / 2 - e.width() / 2)), V / 2 - e.height() / 2, call->CallName);
+            else
+                TextOutTopLeft(p, U / 2 - e.width() / 2, clampToInt(v * r + (V / 2 - e.height() / 2)), call->CallName);
+        }
+
+        int size = hs;
+        bool drawing = visible;
+        for (std::size_t ti = 0; ti < call->CurrentCallList.size(); ++ti) {
+            TCaller* caller = call->CurrentCallList[ti].get();
+            if (!caller)
+                continue;
+            const qint64 t = qint64(ti);
+            const TViewRect rect = landscape ? makeRect(u * r + 1, (v + 1) * (t + 1) - 1, u * (r + 1), (v + 1) * (t + 2))
+                                             : makeRect((u + 1) * (t + 1), v * r + 1, (u + 1) * (t + 2), v * (r + 1));
+            caller->ViewRect = rect;
+            // Boxes go on past the board's edge; from the first one wholly
+            // past it the rest of the resource is not drawn.
+            if (drawing && (landscape ? rect.Top >= H : rect.Left >= W))
+                drawing = false;
+            if (!drawing)
+                continue;
+
+            const QString time = ShortTimeText(caller->CallTimeStamp, timeFormat);
+            QString L1;
+            QString L2;
+            QString F;
+            if (caller->CallComingLopnr <= 0) {
+                L1 = settings.FCallPrefix + caller->CallerName;
+                L2 = time;
+                F = L1;
+            } else {
+                L1 = settings.FCallPrefix + caller->CallerName + QLatin1Char(' ') + time;
+                L2 = settings.FConfirmPrefix + caller->CallComingName + QLatin1Char(' ')
+                   + ShortTimeText(caller->CallComingTimeStamp, timeFormat);
+                F = tools.extent(face, size, L1).width() > tools.extent(face, size, L2).width() ? L1 : L2;
+            }
+            size = tools.fit(face, size, QSize(U, V / 2), F);
+            const int w = tools.extent(face, size, F).width();
+            const int h = tools.extent(face, size, caller->CallerName).height();
+
+            tools.box(p, rect, caller->CallerColour, kBlack, shaded);
+            p.setFont(BoardFont(face, size));
+            p.setPen(ToQColor(ContrastColor(caller->CallerColour)));
+            const qint64 x = landscape ? u * r + (U / 2 - w / 2) : (u + 1) * (t + 1) + (U / 2 - w / 2);
+            const qint64 b = landscape ? (v + 1) * (t + 1) : v * r;
+            const qint64 m = V / 2 - h / 2;
+            TextOutTopLeft(p, clampToInt(x), clampToInt(b + m - h / 2), L1);
+            TextOutTopLeft(p, clampToInt(x), clampToInt(b + m + h / 2), L2);
+        }
+    }
+}
+
+CallBoard::CallBoard() : d(std::make_unique<Private>()) {}
+CallBoard::~CallBoard() = default;
+
+void CallBoard::setSettings(const BoardSettings& settings) { d->settings = settings; }
+const BoardSettings& CallBoard::settings() const { return d->settings; }
+void CallBoard::setKliniknamn(const QString& name) { d->kliniknamn = name; }
+QString CallBoard::kliniknamn() const { return d->kliniknamn; }
+void CallBoard::setBackgroundPicture(const QImage& picture) { d->bt2 = picture; }
+void CallBoard::resize(const QSize& size)
+{
+    d->size = size.isValid() ? size : QSize();
+    d->ensureFrame();
+}
+QSize CallBoard::size() const { return d->size; }
+void CallBoard::setLongTimeFormat(const QString& format) { d->timeFormat = format; }
+QString CallBoard::longTimeFormat() const { return d->timeFormat; }
+
+void CallBoard::PaintBox1Paint(TCallList& callList, Path path) { d->paint(callList, path == Path::Cached); }
+
+const QImage& CallBoard::image() const { return d->frame; }
+
+void CallBoard::clearCaches()
+{
+    d->fitter.clear();
+    d->sprites.clear();
+    d->bt = QImage();
+    d->btPicture = 0;
+    d->marked = QImage();
+    d->markValid = false;
+}
+
+} // namespace tesk

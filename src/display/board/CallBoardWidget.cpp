@@ -1,0 +1,221 @@
+#include "display/board/CallBoardWidget.h"
+
+#include "common/UserMessages.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <algorithm>
+#include <exception>
+#include <limits>
+
+namespace tesk {
+namespace {
+
+const QString kPaintFailure = QStringLiteral("Det gick inte att rita om skärmen!\r\r");
+const QString kBackgroundFailure = QStringLiteral("Det gick inte att byta bakgrundsbild!\r\r");
+const QString kConfirm = QStringLiteral("Bekräfta ");
+const QString kNothingSelected = QStringLiteral("Ingen kallelse markerad");
+
+// QTimer's interval is an int of milliseconds.
+constexpr int kMaxIntervalMinutes = std::numeric_limits<int>::max() / 60000;
+
+} // namespace
+
+CallBoardWidget::CallBoardWidget(TCallList& callList, UserMessages& messages, SendFunction send, QWidget* parent)
+    : QWidget(parent), m_callList(callList), m_messages(messages), m_send(std::move(send))
+{
+    setAutoFillBackground(false);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::black);
+    setPalette(pal);
+    setMouseTracking(true);
+    setContextMenuPolicy(Qt::DefaultContextMenu);
+
+    m_menu = new QMenu(this);
+    m_confirmItem = m_menu->addAction(QStringLiteral("Bekräfta"));
+    connect(m_confirmItem, &QAction::triggered, this, &CallBoardWidget::menuItemChosen);
+
+    m_backGroundTimer.setSingleShot(false);
+    connect(&m_backGroundTimer, &QTimer::timeout, this, &CallBoardWidget::BackGroundTimerTimer);
+}
+
+CallBoardWidget::~CallBoardWidget() = default;
+
+void CallBoardWidget::setBoardSettings(const BoardSettings& settings)
+{
+    m_board.setSettings(settings);
+    update();
+}
+
+const BoardSettings& CallBoardWidget::boardSettings() const { return m_board.settings(); }
+
+void CallBoardWidget::setKliniknamn(const QString& name)
+{
+    m_board.setKliniknamn(name);
+    update();
+}
+
+QString CallBoardWidget::kliniknamn() const { return m_board.kliniknamn(); }
+
+void CallBoardWidget::callListReplaced()
+{
+    // The selection holds numbers, not records, so it survives the rebuild
+    // untouched; the new records are hit only after they have been drawn.
+    update();
+}
+
+void CallBoardWidget::setCurrentPath(const QString& path) { m_background.setCurrentPath(path); }
+
+void CallBoardWidget::LoadBackground()
+{
+    try {
+        const bool loaded = m_background.LoadBackground();
+        m_board.setBackgroundPicture(m_background.picture());
+        if (loaded)
+            update();
+    } catch (const std::exception& e) {
+        m_board.setBackgroundPicture(m_background.picture());
+        m_backGroundTimer.stop();
+        m_rotationFailed = true;
+        m_messages.ShowInfoMessage(kBackgroundFailure + QString::fromLocal8Bit(e.what()));
+    }
+}
+
+void CallBoardWidget::BackGroundTimerTimer()
+{
+    m_background.setCurrBackGround(m_background.CurrBackGround() < std::numeric_limits<int>::max()
+                                       ? m_background.CurrBackGround() + 1
+                                       : 0);
+    LoadBackground(); // reports a failure and stops the rotation
+}
+
+void CallBoardWidget::setBackgroundRotation(int minutes, bool enabled)
+{
+    m_backGroundTimer.setInterval(std::clamp(minutes, 1, kMaxIntervalMinutes) * 60000);
+    if (enabled && minutes > 0 && !m_rotationFailed)
+        m_backGroundTimer.start();
+    else
+        m_backGroundTimer.stop();
+}
+
+bool CallBoardWidget::backgroundTimerActive() const { return m_backGroundTimer.isActive(); }
+
+int CallBoardWidget::backgroundTimerIntervalMs() const { return m_backGroundTimer.interval(); }
+
+int CallBoardWidget::CurrBackGround() const { return m_background.CurrBackGround(); }
+
+void CallBoardWidget::PaintBox1Paint()
+{
+    if (m_board.size() != size())
+        m_board.resize(size());
+    try {
+        m_board.PaintBox1Paint(m_callList);
+        m_lastFailure.clear();
+    } catch (const std::exception& e) {
+        reportPaintFailure(QString::fromLocal8Bit(e.what()));
+    }
+}
+
+const QImage& CallBoardWidget::boardImage() const { return m_board.image(); }
+
+CallBoard& CallBoardWidget::renderer() { return m_board; }
+
+void CallBoardWidget::reportPaintFailure(const QString& reason)
+{
+    // A board that cannot be drawn fails again at every repaint; tell the
+    // user once, and not from inside the paint (a modal box there would
+    // expose the board and paint again).
+    if (m_failureShowing || reason == m_lastFailure)
+        return;
+    m_lastFailure = reason;
+    QTimer::singleShot(0, this, [this, reason] {
+        m_failureShowing = true;
+        m_messages.ShowInfoMessage(kPaintFailure + reason);
+        m_failureShowing = false;
+    });
+}
+
+void CallBoardWidget::PaintBox1MouseMove(int x, int y) { m_selection = HitTestBoard(m_callList, x, y); }
+
+void CallBoardWidget::PopupMenu1Popup()
+{
+    m_menuConfirms = m_selection.hasCaller;
+    if (m_menuConfirms) {
+        QString name = m_selection.CallerName;
+        name.replace(QLatin1Char('&'), QStringLiteral("&&")); // shown as typed, not as a shortcut
+        m_confirmItem->setText(kConfirm + name);
+    } else {
+        m_confirmItem->setText(kNothingSelected);
+    }
+    m_confirmItem->setEnabled(true);
+}
+
+void CallBoardWidget::menuItemChosen()
+{
+    if (m_menuConfirms)
+        Bekrfta1Click();
+}
+
+void CallBoardWidget::Bekrfta1Click()
+{
+    if (!m_selection.hasCaller || !m_send)
+        return;
+    m_send(ComingFrame(m_selection.CallLopnr, m_selection.CallerLopnr));
+}
+
+void CallBoardWidget::PaintBox1DblClick()
+{
+    if (m_selection.hasCaller)
+        Bekrfta1Click();
+}
+
+const CallSelection& CallBoardWidget::selection() const { return m_selection; }
+
+QMenu* CallBoardWidget::PopupMenu1() const { return m_menu; }
+
+QAction* CallBoardWidget::Bekrfta1() const { return m_confirmItem; }
+
+void CallBoardWidget::paintEvent(QPaintEvent*)
+{
+    PaintBox1Paint();
+    QPainter p(this);
+    const QImage& img = m_board.image();
+    if (img.isNull()) {
+        p.fillRect(rect(), Qt::black);
+        return;
+    }
+    p.drawImage(QPoint(0, 0), img);
+}
+
+void CallBoardWidget::resizeEvent(QResizeEvent* event)
+{
+    m_board.resize(size());
+    QWidget::resizeEvent(event);
+}
+
+void CallBoardWidget::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPoint pos = event->position().toPoint();
+    PaintBox1MouseMove(pos.x(), pos.y());
+    QWidget::mouseMoveEvent(event);
+}
+
+void CallBoardWidget::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        PaintBox1DblClick();
+    QWidget::mouseDoubleClickEvent(event);
+}
+
+void CallBoardWidget::contextMenuEvent(QContextMenuEvent* event)
+{
+    PopupMenu1Popup();
+    m_menu->exec(event->globalPos());
+}
+
+} // namespace tesk

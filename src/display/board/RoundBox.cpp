@@ -1,0 +1,177 @@
+#include "display/board/RoundBox.h"
+
+#include "display/board/HlsColor.h"
+
+#include <QPainter>
+
+namespace tesk {
+namespace {
+
+// Larger boxes are drawn in place: their copy would cost more than it saves.
+constexpr qint64 kMaxSpritePixels = 4'000'000;
+// Bounds of what the caches may hold; on overflow they start over.
+constexpr qint64 kMaxCachedPixels = 24'000'000;
+
+TViewRect inset(const TViewRect& r, int d) { return {r.Left + d, r.Top + d, r.Right - d, r.Bottom - d}; }
+
+// Drawing steps of a box, in the order they are drawn: the outline, the
+// fill, then ring k is step 3 + k. A step number is written as an opaque
+// colour so that the map records which step drew each pixel last.
+constexpr int kOutlineStep = 1;
+constexpr int kFillStep = 2;
+constexpr int kFirstRingStep = 3;
+
+TColor stepColour(int step) { return TColor(step) & 0x00FFFFFFu; }
+
+void drawSteps(QPainter& painter, const TViewRect& rect, bool shaded, TColor outline, TColor fill,
+               const std::vector<ShadedRing>& rings, bool asSteps)
+{
+    DrawRoundBox(painter, rect, asSteps ? stepColour(kFillStep) : fill, asSteps ? stepColour(kOutlineStep) : outline);
+    if (!shaded)
+        return;
+    for (std::size_t k = 0; k < rings.size(); ++k) {
+        const TColor c = asSteps ? stepColour(kFirstRingStep + int(k)) : rings[k].colour;
+        DrawRoundBox(painter, rings[k].rect, c, c);
+    }
+}
+
+} // namespace
+
+void DrawRoundBox(QPainter& painter, const TViewRect& rect, TColor fill, TColor pen)
+{
+    if (rect.Right <= rect.Left || rect.Bottom <= rect.Top)
+        return;
+    painter.setPen(QPen(ToQColor(pen), 1));
+    painter.setBrush(ToQColor(fill));
+    painter.drawRoundedRect(QRect(rect.Left, rect.Top, rect.Right - rect.Left - 1, rect.Bottom - rect.Top - 1), 5, 5);
+}
+
+std::vector<ShadedRing> ShadedRings(const TViewRect& rect, TColor base)
+{
+    std::vector<ShadedRing> rings;
+    TViewRect inner = inset(rect, 1);
+    const Hls hls = RGBtoHLS(base);
+    const int L0 = hls.L;
+    const int S0 = hls.S;
+    int L = L0;
+    int S = S0;
+    const bool bright = L0 > 100;
+    const int innerHeight = inner.Bottom - inner.Top;
+    const int count = innerHeight < 0 ? 0 : innerHeight / 3 + 1;
+    for (int i = 0; i < count; ++i) {
+        if (bright) {
+            if (L0 - L < 20 && L > 20)
+                --L;
+            else if (S0 - S < 20 && S > 20)
+                --S;
+        } else {
+            if (L - L0 < 20 && L < 200)
+                ++L;
+            else if (S - S0 < 20 && S < 200)
+                ++S;
+        }
+        rings.push_back({inner, HLStoRGB(hls.H, L, S)});
+        inner = inset(inner, 1);
+        if (inner.Right - inner.Left <= 5 || inner.Bottom - inner.Top <= 5)
+            break;
+    }
+    return rings;
+}
+
+void DrawShadedRoundRect(QPainter& painter, const TViewRect& rect, TColor base, TColor pen)
+{
+    drawSteps(painter, rect, true, pen, base, ShadedRings(rect, base), false);
+}
+
+size_t qHash(const BoxSprites::Key& key, size_t seed) noexcept
+{
+    return qHashMulti(seed, key.width, key.height, key.shaded, key.fill, key.pen);
+}
+
+const QImage& BoxSprites::stepMap(int width, int height, bool shaded)
+{
+    const Key key{width, height, shaded, 0, 0};
+    auto it = m_maps.constFind(key);
+    if (it != m_maps.constEnd())
+        return *it;
+    const qint64 pixels = qint64(width) * height;
+    if (m_mapPixels + pixels > kMaxCachedPixels) {
+        m_maps.clear();
+        m_mapPixels = 0;
+    }
+    QImage map(width, height, QImage::Format_ARGB32_Premultiplied);
+    map.fill(Qt::transparent);
+    {
+        QPainter p(&map);
+        const TViewRect rect{0, 0, width, height};
+        drawSteps(p, rect, shaded, 0, 0, shaded ? ShadedRings(rect, 0) : std::vector<ShadedRing>{}, true);
+    }
+    m_mapPixels += pixels;
+    return *m_maps.insert(key, std::move(map));
+}
+
+const QImage& BoxSprites::sprite(const Key& key)
+{
+    auto it = m_sprites.constFind(key);
+    if (it != m_sprites.constEnd())
+        return *it;
+    const QImage& map = stepMap(key.width, key.height, key.shaded);
+
+    // Palette: step number -> premultiplied opaque colour.
+    std::vector<QRgb> palette{0, 0, 0};
+    auto opaque = [](TColor c) { return qRgb(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); };
+    palette[kOutlineStep] = opaque(key.pen);
+    palette[kFillStep] = opaque(key.fill);
+    if (key.shaded) {
+        for (const ShadedRing& ring : ShadedRings({0, 0, key.width, key.height}, key.fill))
+            palette.push_back(opaque(ring.colour));
+    }
+
+    QImage out(key.width, key.height, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < key.height; ++y) {
+        const auto* in = reinterpret_cast<const QRgb*>(map.constScanLine(y));
+        auto* o = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < key.width; ++x) {
+            const QRgb px = in[x];
+            if (qAlpha(px) == 0) {
+                o[x] = 0;
+                continue;
+            }
+            const std::size_t step = std::size_t(qRed(px)) | (std::size_t(qGreen(px)) << 8) | (std::size_t(qBlue(px)) << 16);
+            o[x] = step < palette.size() ? palette[step] : 0;
+        }
+    }
+    const qint64 pixels = qint64(key.width) * key.height;
+    if (m_spritePixels + pixels > kMaxCachedPixels) {
+        m_sprites.clear();
+        m_spritePixels = 0;
+    }
+    m_spritePixels += pixels;
+    return *m_sprites.insert(key, std::move(out));
+}
+
+void BoxSprites::draw(QPainter& painter, const TViewRect& rect, TColor fill, TColor pen, bool shaded)
+{
+    const int w = rect.Right - rect.Left;
+    const int h = rect.Bottom - rect.Top;
+    if (w <= 0 || h <= 0)
+        return;
+    if (qint64(w) * h > kMaxSpritePixels) {
+        if (shaded)
+            DrawShadedRoundRect(painter, rect, fill, pen);
+        else
+            DrawRoundBox(painter, rect, fill, pen);
+        return;
+    }
+    painter.drawImage(QPoint(rect.Left, rect.Top), sprite({w, h, shaded, fill, pen}));
+}
+
+void BoxSprites::clear()
+{
+    m_maps.clear();
+    m_sprites.clear();
+    m_mapPixels = 0;
+    m_spritePixels = 0;
+}
+
+} // namespace tesk

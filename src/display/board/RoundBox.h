@@ -1,0 +1,64 @@
+#pragma once
+
+#include "protocol/Records.h"
+
+#include <QHash>
+#include <QImage>
+
+#include <vector>
+
+class QPainter;
+
+namespace tesk {
+
+// A rounded rectangle with a 10 x 10 corner ellipse over rect (right and
+// bottom exclusive), filled with `fill` and outlined with a one-pixel `pen`.
+// Nothing is drawn for an empty rectangle.
+void DrawRoundBox(QPainter& painter, const TViewRect& rect, TColor fill, TColor pen);
+
+// One ring of a shaded box: a rounded rectangle filled and outlined in one
+// colour.
+struct ShadedRing {
+    TViewRect rect;
+    TColor colour = 0;
+};
+
+// The rings inside a shaded box over rect with base colour `base`: one per
+// pixel inwards, stepping the luminance by up to 20 (darker toward the
+// middle for light colours, lighter for dark ones), then the saturation by
+// up to 20; the last ring fills the middle.
+std::vector<ShadedRing> ShadedRings(const TViewRect& rect, TColor base);
+
+// The box drawn with the base colour and the pen, then its rings.
+void DrawShadedRoundRect(QPainter& painter, const TViewRect& rect, TColor base, TColor pen);
+
+// Boxes rendered once per size, colours and effect, then copied. Each size
+// is rendered once as a map of which drawing step owns each pixel; a box of
+// that size in any colours is that map looked up in a palette, so new colours
+// cost no drawing. Gives exactly the pixels of drawing the box in place.
+class BoxSprites {
+public:
+    void draw(QPainter& painter, const TViewRect& rect, TColor fill, TColor pen, bool shaded);
+    void clear();
+
+private:
+    struct Key {
+        int width = 0;
+        int height = 0;
+        bool shaded = false;
+        TColor fill = 0;
+        TColor pen = 0;
+        bool operator==(const Key&) const = default;
+    };
+    friend size_t qHash(const Key& key, size_t seed) noexcept;
+
+    const QImage& stepMap(int width, int height, bool shaded);
+    const QImage& sprite(const Key& key);
+
+    QHash<Key, QImage> m_maps;    // fill and pen unused in the key
+    QHash<Key, QImage> m_sprites;
+    qint64 m_mapPixels = 0;
+    qint64 m_spritePixels = 0;
+};
+
+} // namespace tesk
