@@ -1,0 +1,439 @@
+#include "display/connection/ServerConnection.h"
+
+#include "common/ClientIdentity.h"
+#include "common/SettingsStore.h"
+#include "common/TextHelpers.h"
+#include "common/UserMessages.h"
+#include "common/VersionCompare.h"
+#include "display/connection/MessageDispatcher.h"
+#include "display/connection/SystemRegisterPort.h"
+#include "protocol/Codepage.h"
+#include "protocol/Commands.h"
+#include "protocol/Framing.h"
+
+#include <QHostAddress>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <exception>
+#include <limits>
+
+namespace tesk {
+namespace {
+
+const QString kServerSettings = QStringLiteral("ServerSettings");
+const QString kMinimumVersion = QStringLiteral("1.10.1");
+constexpr int kMinimumDotlessVersion = 1101;
+
+// One read of the socket is at most this much; the rest waits in the
+// kernel until the next read.
+constexpr qint64 kReadBufferBytes = 1024 * 1024;
+
+QString CountdownText(int delayMs)
+{
+    return QStringLiteral("Ej ansluten - n\u00E4sta f\u00F6rs\u00F6k om ") + QString::number(delayMs / 1000)
+        + QStringLiteral(" sekunder");
+}
+
+} // namespace
+
+int SocketErrorCode(QAbstractSocket::SocketError error)
+{
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError: return 10061;
+    case QAbstractSocket::RemoteHostClosedError: return 10054;
+    case QAbstractSocket::HostNotFoundError: return 11001;
+    case QAbstractSocket::SocketAccessError: return 10013;
+    case QAbstractSocket::SocketResourceError: return 10055;
+    case QAbstractSocket::SocketTimeoutError: return 10060;
+    case QAbstractSocket::NetworkError: return 10051;
+    case QAbstractSocket::AddressInUseError: return 10048;
+    case QAbstractSocket::SocketAddressNotAvailableError: return 10049;
+    case QAbstractSocket::UnsupportedSocketOperationError: return 10045;
+    default: return static_cast<int>(error);
+    }
+}
+
+ServerConnection::ServerConnection(SettingsStore& settings, ClientIdentity& identity, UserMessages& messages,
+                                   SystemRegisterPort& systemRegister, QObject* parent)
+    : ServerConnection(settings, identity, messages, systemRegister, Clock{}, parent)
+{
+}
+
+ServerConnection::ServerConnection(SettingsStore& settings, ClientIdentity& identity, UserMessages& messages,
+                                   SystemRegisterPort& systemRegister, Clock clock, QObject* parent)
+    : QObject(parent)
+    , m_settings(settings)
+    , m_identity(identity)
+    , m_messages(messages)
+    , m_systemRegister(systemRegister)
+    , m_clock(std::move(clock))
+    , ClientSocket1(this)
+    , Timer3(this)
+    , ReconnectTimer(this)
+{
+    if (m_clock.tickMs <= 0)
+        m_clock.tickMs = 1000;
+    if (m_clock.minuteMs <= 0)
+        m_clock.minuteMs = 60000;
+    if (!m_clock.random)
+        m_clock.random = [](int bound) { return static_cast<int>(QRandomGenerator::global()->bounded(bound)); };
+
+    m_assembler.setDropReporter([this](const QString& reason) {
+        m_messages.ShowInfoMessage(QStringLiteral("Error in ClientSocket1Read!\r\r") + reason);
+    });
+
+    m_registerauto = m_identity.GetParamValue(QStringLiteral("AUTOREGISTER"), true) == QLatin1String("1");
+    m_paramcalllista = m_identity.GetParamValue(QStringLiteral("CALLLIST"), true);
+
+    m_statusText = QStringLiteral("Ej ansluten");
+
+    Timer3.setSingleShot(false);
+    Timer3.setInterval(m_clock.tickMs);
+    ReconnectTimer.setInterval(m_clock.minuteMs);
+
+    ClientSocket1.setReadBufferSize(kReadBufferBytes);
+    connect(&ClientSocket1, &QTcpSocket::connected, this, &ServerConnection::ClientSocket1Connect);
+    connect(&ClientSocket1, &QTcpSocket::disconnected, this, [this] {
+        if (m_attemptEnded)
+            return;
+        m_attemptEnded = true;
+        ClientSocket1Disconnect();
+    });
+    connect(&ClientSocket1, &QTcpSocket::errorOccurred, this, &ServerConnection::ClientSocket1Error);
+    // Queued on purpose: the socket does not signal readyRead again while a
+    // readyRead handler runs. Handling a message may wait in a nested event
+    // loop (a settings read answered by RETINITEXT on this very connection,
+    // a modal box); a queued read lets those later reads through.
+    connect(&ClientSocket1, &QTcpSocket::readyRead, this, &ServerConnection::ClientSocket1Read, Qt::QueuedConnection);
+    connect(&Timer3, &QTimer::timeout, this, &ServerConnection::Timer3Timer);
+    connect(&ReconnectTimer, &QTimer::timeout, this, &ServerConnection::ReconnectTimerTimer);
+}
+
+ServerConnection::~ServerConnection()
+{
+    StopTimers();
+    m_attemptEnded = true;
+    ClientSocket1.abort();
+}
+
+void ServerConnection::StopTimers()
+{
+    Timer3.stop();
+    ReconnectTimer.stop();
+}
+
+bool ServerConnection::isConnected() const
+{
+    return ClientSocket1.state() == QAbstractSocket::ConnectedState;
+}
+
+QString ServerConnection::ClientName() const
+{
+    return m_identity.GetClientName();
+}
+
+void ServerConnection::SetStatus(const QString& text)
+{
+    m_statusText = text;
+    Q_EMIT statusTextChanged(text);
+}
+
+void ServerConnection::SetLamp(TColor colour)
+{
+    m_lamp = colour;
+    Q_EMIT lampChanged(colour == LampGreen);
+}
+
+void ServerConnection::SendFrame(const QString& command, const QStringList& fields)
+{
+    if (!isConnected())
+        return;
+    ClientSocket1.write(ToAnsi(ComposeFrame(command, fields)));
+}
+
+void ServerConnection::Start()
+{
+    m_hasConnected = false;
+    const QString name = m_settings.GetIniTextDef(kServerSettings, QStringLiteral("ServerName"), QStringLiteral("ERROR"));
+    if (name == QLatin1String("ERROR")) {
+        m_messages.ShowInfoMessage(
+            QStringLiteral("G\u00E5 till Systemregistret och st\u00E4ll in servernamn och serverport."));
+        m_systemRegister.SetTabs(SysRegPage::tsServersettings);
+        m_systemRegister.ShowModalUnlessVisible();
+        return;
+    }
+    ConnectToServer(false);
+}
+
+void ServerConnection::ConnectToServer(bool Reconnect)
+{
+    try {
+        SetStatus(Reconnect ? QStringLiteral("\u00C5teransluter...")
+                            : QStringLiteral("Ej ansluten - f\u00F6rs\u00F6ker ansluta..."));
+        if (isConnected())
+            CloseConnection();
+        AbortPendingAttempt();
+
+        const QString name = m_settings.GetIniText(kServerSettings, QStringLiteral("ServerName"));
+        if (IsIPv4Address(name)) {
+            // Whatever follows the fourth number is not part of the address.
+            static const QRegularExpression leading(QStringLiteral("^\\d+\\.\\d+\\.\\d+\\.\\d+"));
+            m_address = leading.match(name).captured(0);
+            m_hostName.clear();
+        } else {
+            m_hostName = name;
+            m_address.clear();
+        }
+        m_portSetting = m_settings.ReadInt(kServerSettings, QStringLiteral("ServerPort"), 0);
+        // A port outside 1..65535 must fail, not wrap round into another one.
+        m_port = (m_portSetting > 0 && m_portSetting <= 65535) ? static_cast<quint16>(m_portSetting) : 0;
+        m_reconnectTag = Reconnect;
+        OpenSocket();
+    } catch (const std::exception& e) {
+        m_messages.ShowInfoMessage(QStringLiteral("Error when connecting to server!\r\r")
+                                   + QString::fromLocal8Bit(e.what()));
+    }
+}
+
+void ServerConnection::AbortPendingAttempt()
+{
+    if (ClientSocket1.state() == QAbstractSocket::ConnectedState)
+        return;
+    // A lookup or connect still under way is dropped without a word: its
+    // late error or disconnect belongs to an attempt nobody waits for.
+    m_attemptEnded = true;
+    ClientSocket1.abort();
+}
+
+void ServerConnection::OpenSocket()
+{
+    ++m_attempt;
+    m_attemptConnected = false;
+    m_attemptEnded = false;
+    if (!m_address.isEmpty())
+        ClientSocket1.connectToHost(QHostAddress(m_address), m_port);
+    else
+        ClientSocket1.connectToHost(m_hostName, m_port);
+}
+
+void ServerConnection::CloseConnection()
+{
+    const auto state = ClientSocket1.state();
+    if (state != QAbstractSocket::ConnectedState && state != QAbstractSocket::ClosingState)
+        return;
+    ClientSocket1.flush();
+    ClientSocket1.disconnectFromHost();
+    // Whatever could not be written by now is given up, so that the close
+    // (and its disconnect handling) is complete when this returns.
+    if (ClientSocket1.state() != QAbstractSocket::UnconnectedState)
+        ClientSocket1.abort();
+}
+
+void ServerConnection::ReopenAfterResume()
+{
+    if (isConnected())
+        CloseConnection();
+    AbortPendingAttempt();
+    m_reconnectTag = false;
+    OpenSocket();
+}
+
+void ServerConnection::ClientSocket1Connect()
+{
+    m_attemptConnected = true;
+    const quint64 attempt = m_attempt;
+    // The update check and the settings reads below wait in nested event
+    // loops; a loss or a new attempt meanwhile ends this handshake.
+    auto stillCurrent = [this, attempt] { return attempt == m_attempt && !m_attemptEnded && isConnected(); };
+
+    Timer3.stop();
+    m_settings.SetActiveClientSocket(&ClientSocket1);
+    m_hasConnected = true;
+    Q_EMIT connectedToServer();
+
+    if (m_updateCheckPending) {
+        m_updateCheckPending = false;
+        if (m_checkForUpdate && m_checkForUpdate()) {
+            CloseConnection();
+            StopTimers();
+            Q_EMIT closeProgramRequested();
+            return;
+        }
+        if (!stillCurrent())
+            return;
+    }
+
+    m_speechSettings = ReadSpeechSettings(m_settings);
+    Q_EMIT speechSettingsReloaded(m_speechSettings);
+    m_boardSettings = ReadBoardSettings(m_settings);
+    Q_EMIT boardSettingsReloaded(m_boardSettings);
+    if (!stillCurrent())
+        return;
+
+    const QString typeCode = m_identity.ClientTypeCode();
+    if (m_reconnectTag) {
+        SendFrame(cmd::RECONNECT, {ClientName(), typeCode});
+        SetLamp(LampGreen);
+        SetStatus(QStringLiteral("Ansluten"));
+        RestartReconnectTimer();
+        Q_EMIT windowRepaintRequested();
+        return;
+    }
+
+    if (m_registerauto) {
+        const QString colour
+            = QString::number(ReadInt(m_identity.GetParamValue(QStringLiteral("COLOR"), true), 0));
+        SendFrame(cmd::REGISTERUPATEMACHINE,
+                  {m_identity.GetParamValue(QStringLiteral("NAME"), true), typeCode,
+                   m_identity.GetParamValue(QStringLiteral("PLACE"), true), colour, QString(), QString()});
+        SendFrame(cmd::POSTCALLABLESLIST, {ClientName(), typeCode, m_paramcalllista});
+    }
+    SendFrame(cmd::GETSERVERVERSION, {ClientName(), typeCode});
+}
+
+bool ServerConnection::IsServerVersionAccepted(const QString& versionText)
+{
+    const bool belowByNumber = DotlessVersionNumber(versionText) < kMinimumDotlessVersion;
+    const bool belowByParts = CompareDottedVersions(versionText, kMinimumVersion) < 0;
+    return !(belowByNumber && belowByParts);
+}
+
+bool ServerConnection::CheckServerVersion(const QString& versionText)
+{
+    m_serverVersion = versionText;
+    if (m_systemRegister.isVisible())
+        m_systemRegister.SetTabs(m_systemRegister.currentPage());
+
+    if (!IsServerVersionAccepted(versionText)) {
+        m_messages.ShowInfoMessage(QStringLiteral("Fel serverversion!\r\rTESK-Servern har version ") + versionText
+                                   + QStringLiteral("\r") + QStringLiteral("Minst version ") + kMinimumVersion
+                                   + QStringLiteral(" kr\u00E4vs!"));
+        CloseConnection();
+        ReconnectTimer.stop();
+        Timer3.stop();
+        SetStatus(QStringLiteral("Fel serverversion ") + versionText + QStringLiteral(" INTE ansluten"));
+        SetLamp(LampRed);
+        return false;
+    }
+
+    SendFrame(cmd::GETCALLLIST, {ClientName(), QStringLiteral("1")});
+    SendFrame(cmd::GETKLINIKNAMN, {QStringLiteral("\u00A4\u00A4ADMIN\u00A4\u00A4"), QStringLiteral("2")});
+    SetLamp(LampGreen);
+    SetStatus(QStringLiteral("Ansluten"));
+    RestartReconnectTimer();
+    Q_EMIT windowRepaintRequested();
+    return true;
+}
+
+void ServerConnection::RestartReconnectTimer()
+{
+    ReconnectTimer.stop();
+    if (!m_settings.ReadBool(QStringLiteral("TESK"), QStringLiteral("RefreshConnection"), false))
+        return;
+    // Less than a minute would reconnect without pause; more than the timer
+    // holds would wrap round.
+    const int minutes = std::max(1, m_settings.ReadInt(QStringLiteral("TESK"), QStringLiteral("RefreshConnectionTimer"), 1));
+    const qint64 interval = std::min<qint64>(qint64(minutes) * m_clock.minuteMs, std::numeric_limits<int>::max());
+    ReconnectTimer.setInterval(static_cast<int>(interval));
+    ReconnectTimer.start();
+}
+
+void ServerConnection::StartRetryCountdown()
+{
+    const int drawn = std::clamp(m_clock.random(15000), 0, 14999);
+    const int delay = (drawn / 1000) * 1000 + 3000;
+    Timer3.stop();
+    m_timer3Tag = delay;
+    Timer3.start();
+    SetStatus(CountdownText(delay));
+}
+
+void ServerConnection::ClientSocket1Disconnect()
+{
+    if (m_hasConnected)
+        StartRetryCountdown();
+    else
+        SetStatus(QStringLiteral("Ej ansluten - kontrollera Serverinst\u00E4llningarna i Systemregistret"));
+    SetLamp(LampRed);
+}
+
+void ServerConnection::ClientSocket1Error(QAbstractSocket::SocketError error)
+{
+    if (m_attemptEnded)
+        return;
+    if (m_attemptConnected) {
+        // A connection that was up: its end is the disconnect, which the
+        // socket reports as well unless it is already unconnected.
+        if (ClientSocket1.state() != QAbstractSocket::UnconnectedState)
+            return;
+        m_attemptEnded = true;
+        ClientSocket1Disconnect();
+        return;
+    }
+    m_attemptEnded = true;
+    if (m_hasConnected) {
+        ClientSocket1Disconnect();
+        return;
+    }
+    AskToEditServerSettings(SocketErrorCode(error));
+}
+
+void ServerConnection::AskToEditServerSettings(int errorCode)
+{
+    const QString question = QStringLiteral("Det gick inte att ansluta till ") + m_hostName + m_address
+        + QStringLiteral(" p\u00E5 port ") + QString::number(m_portSetting) + QStringLiteral("!") + QStringLiteral("\r\r")
+        + QStringLiteral("Felkoden \u00E4r: ") + QString::number(errorCode) + QStringLiteral("\r\r")
+        + QStringLiteral("Redigera serverinst\u00E4llningarna?");
+    if (m_messages.AskYesNo(question)) {
+        m_systemRegister.SetTabs(SysRegPage::tsServersettings);
+        m_systemRegister.ShowModalUnlessVisible();
+    }
+}
+
+void ServerConnection::ClientSocket1Read()
+{
+    try {
+        const QByteArray chunk = ClientSocket1.readAll();
+        if (chunk.isEmpty())
+            return;
+        std::optional<QString> message = m_assembler.feed(chunk);
+        if (message && m_messageHandler)
+            m_messageHandler(*message);
+    } catch (const std::exception& e) {
+        m_messages.ShowInfoMessage(QStringLiteral("Error in ClientSocket1Read!\r\r") + QString::fromLocal8Bit(e.what()));
+    }
+}
+
+void ServerConnection::Timer3Timer()
+{
+    Timer3.stop();
+    if (m_timer3Tag > 0) {
+        m_timer3Tag -= 1000;
+        Timer3.start();
+        SetStatus(CountdownText(m_timer3Tag));
+        return;
+    }
+    if (isConnected())
+        return;
+    ConnectToServer(false);
+    const int drawn = std::clamp(m_clock.random(15000), 0, 14999);
+    m_timer3Tag = (drawn / 1000) * 1000 + 3000;
+    Timer3.start();
+}
+
+void ServerConnection::ReconnectTimerTimer()
+{
+    ReconnectTimer.stop();
+    CloseConnection();
+    ConnectToServer(true);
+}
+
+void ConnectDispatcher(ServerConnection& connection, MessageDispatcher& dispatcher)
+{
+    connection.setMessageHandler([&dispatcher](const QString& message) { dispatcher.HandleServerMessage(message); });
+    dispatcher.setVersionCheck([&connection](const QString& version) { return connection.CheckServerVersion(version); });
+}
+
+} // namespace tesk
