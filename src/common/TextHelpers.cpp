@@ -55,6 +55,14 @@ bool IsIPv4Address(const QString& text)
     return true;
 }
 
+QString ScreenText(const QString& text)
+{
+    QString out = text;
+    out.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return out;
+}
+
 int ReadInt(const QString& text, int defaultValue)
 {
     bool ok = false;

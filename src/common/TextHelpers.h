@@ -17,6 +17,10 @@ QString GetField(const QString& text, int index, QChar separator);
 // whatever follows the fourth number is ignored.
 bool IsIPv4Address(const QString& text);
 
+// The program's texts break lines with "\r"; on screen that is a line break
+// ("\r\n" counts as one).
+QString ScreenText(const QString& text);
+
 // A value read from the wire or the settings: a trimmed decimal integer,
 // anything else gives the default.
 int ReadInt(const QString& text, int defaultValue);

@@ -8,24 +8,40 @@ namespace tesk {
 namespace {
 const QDate kEpoch(1899, 12, 30);
 constexpr double kMsPerDay = 86400000.0;
+// Far beyond any date the wire carries, well inside what QDate holds.
+constexpr double kMaxDays = 3.0e6;
+
+// Before the epoch the platform's value keeps the time as a positive
+// fraction behind a negative day count.
+TDateTime fromParts(const QDate& date, const QTime& time)
+{
+    const qint64 days = kEpoch.daysTo(date);
+    const double fraction = time.msecsSinceStartOfDay() / kMsPerDay;
+    return days >= 0 ? days + fraction : days - fraction;
+}
+
 } // namespace
 
 TDateTime ToDateTimeValue(const QDateTime& dt)
 {
-    const qint64 days = kEpoch.daysTo(dt.date());
-    const double fraction = dt.time().msecsSinceStartOfDay() / kMsPerDay;
-    // Before the epoch the platform's value keeps the time as a positive
-    // fraction behind a negative day count.
-    return days >= 0 ? days + fraction : days - fraction;
+    return fromParts(dt.date(), dt.time());
 }
 
 QDateTime FromDateTimeValue(TDateTime value)
 {
+    // A value no date can hold (from a corrupt setting) reads as not set.
+    if (!std::isfinite(value) || std::fabs(value) > kMaxDays)
+        value = 0;
     const double days = std::trunc(value);
     const double fraction = std::fabs(value - days);
-    const QDate date = kEpoch.addDays(static_cast<qint64>(days));
-    const QTime time = QTime::fromMSecsSinceStartOfDay(static_cast<int>(std::llround(fraction * kMsPerDay)) % 86400000);
-    return QDateTime(date, time);
+    QDate date = kEpoch.addDays(static_cast<qint64>(days));
+    qint64 ms = std::llround(fraction * kMsPerDay);
+    // A fraction a hair below one day rounds up to midnight of the next day.
+    if (ms >= 86400000) {
+        ms -= 86400000;
+        date = date.addDays(1);
+    }
+    return QDateTime(date, QTime::fromMSecsSinceStartOfDay(static_cast<int>(ms)));
 }
 
 TDateTime ParseWireDateTime(const QString& text)
@@ -47,7 +63,9 @@ TDateTime ParseWireDateTime(const QString& text)
         if (!time.isValid())
             return 0;
     }
-    return ToDateTimeValue(QDateTime(date, time));
+    // Straight from the parts: a wall-clock time that a daylight-saving
+    // change skips is still the time the server wrote.
+    return fromParts(date, time);
 }
 
 } // namespace tesk

@@ -36,10 +36,12 @@ std::optional<FrameCut> FindFrame(const QString& text, const QString& command)
     const qsizetype r = text.indexOf(open);
     if (r < 0)
         return std::nullopt;
-    const qsizetype s = text.indexOf(close);
-    // A closing tag before the opening one belongs to nothing we can cut;
-    // the servers deliver whole frames, so treat the frame as absent.
-    if (s < r + open.size() - 1)
+    // The closing tag that follows the opening one (it may share the
+    // opening tag's ":" when the payload is empty). A stray closing tag
+    // earlier in the text would otherwise give an empty cut that a handler
+    // would read as a frame without fields.
+    const qsizetype s = text.indexOf(close, r + open.size() - 1);
+    if (s < 0)
         return std::nullopt;
     FrameCut frame;
     frame.position = r;

@@ -29,9 +29,8 @@ struct FrameCut {
     QString payload(const QString& command) const;
 };
 
-// First opening tag anywhere, first closing tag anywhere (both searches from
-// the start of the text, case-sensitive). None when either tag is missing or
-// the closing tag stands before the opening one.
+// The first opening tag anywhere and the first closing tag after it
+// (case-sensitive). None when either tag is missing.
 std::optional<FrameCut> FindFrame(const QString& text, const QString& command);
 
 // Deletes the frame from the text; what stands before and after stays.
