@@ -150,13 +150,15 @@ QString SettingsStore::GetIniTextDef(const QString& section, const QString& key,
 
 QString SettingsStore::GetServerIniText(const QString& section, const QString& key)
 {
+    // Anything may happen during a wait, the end of this store included.
+    const QPointer<SettingsStore> self(this);
     QString result;
     if (ServerConnected()) {
         const QString frame = ComposeFrame(cmd::GETINITEXT, {MachineName() + QLatin1Char('\\') + section, key});
         result = TrimBlank(ServerRequest(frame).value_or(QString()));
     }
     // The first wait may have seen the connection go.
-    if (IsBlank(result) && ServerConnected()) {
+    if (IsBlank(result) && self && ServerConnected()) {
         const QString frame = ComposeFrame(cmd::GETINITEXT, {QLatin1Char('\\') + section, key});
         result = TrimBlank(ServerRequest(frame).value_or(QString()));
     }

@@ -20,18 +20,21 @@ TempSettings::TempSettings()
 TempSettings::TempSettings(const Options& options)
     : m_options(options)
 {
-    m_user = m_dir.filePath(QStringLiteral("user"));
-    QDir().mkpath(m_user);
-    if (options.machineWritable) {
-        m_machine = m_dir.filePath(QStringLiteral("machine"));
-        QDir().mkpath(m_machine);
-    } else {
-        const QString blocker = m_dir.filePath(QStringLiteral("not-a-folder"));
+    const QString blocker = m_dir.filePath(QStringLiteral("not-a-folder"));
+    if (!options.machineWritable || !options.userWritable) {
         QFile file(blocker);
         if (file.open(QIODevice::WriteOnly))
             file.write("x");
-        m_machine = blocker + QStringLiteral("/machine");
     }
+    auto folder = [&](const QString& name, bool writable) {
+        if (!writable)
+            return blocker + QLatin1Char('/') + name;
+        const QString path = m_dir.filePath(name);
+        QDir().mkpath(path);
+        return path;
+    };
+    m_user = folder(QStringLiteral("user"), options.userWritable);
+    m_machine = folder(QStringLiteral("machine"), options.machineWritable);
     m_registry = std::make_unique<IniRegistryStore>(m_user, m_machine);
     const QString name = options.machineName;
     m_settings = std::make_unique<SettingsStore>(*m_registry, [name] { return name; });

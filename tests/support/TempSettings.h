@@ -30,6 +30,7 @@ public:
         // false: the machine layer lies under a regular file, so every write
         // to it fails (also for root, whom file modes do not stop).
         bool machineWritable = true;
+        bool userWritable = true; // the same for the user layer
     };
 
     TempSettings();
@@ -57,6 +58,8 @@ public:
     // arrives on it to the store, as the dispatcher does. Null on failure.
     QTcpSocket* connectTo(FakeServer& server, bool routeReplies = true);
     QTcpSocket* socket() const { return m_socket.get(); }
+    // Deletes the connection object (the store is left pointing at nothing).
+    void deleteSocket() { m_socket.reset(); }
 
 private:
     void routeReplies();
