@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <cerrno>
+
 namespace tesk {
 
 namespace {
@@ -53,26 +55,42 @@ QString StoredKey(const QSettings& settings, const QString& key)
     return key;
 }
 
-// Why a file cannot be written, in the system's words.
-QString WriteFailureReason(const QString& file)
+QString WithFile(const QString& reason, const QString& file)
+{
+    return reason + QStringLiteral(" (") + QDir::toNativeSeparators(file) + QLatin1Char(')');
+}
+
+// Why the file cannot be written, in the system's words; empty when it can.
+// Checked before QSettings sees the change: an unsaved change would stay in
+// its per-file cache and be read back as if it were stored.
+QString WriteBlocker(const QString& file)
 {
     const QFileInfo info(file);
-    QString reason;
-    if (!QDir().mkpath(info.absolutePath())) {
+    const QString folder = info.absolutePath();
+    if (!QDir().mkpath(folder)) {
         // Find the part of the path that stops it.
-        QFileInfo parent(info.absolutePath());
-        while (!parent.exists() && parent.absoluteFilePath() != parent.absolutePath())
-            parent = QFileInfo(parent.absolutePath());
-        reason = parent.isDir() ? QStringLiteral("Permission denied") : QStringLiteral("Not a directory");
-    } else {
-        QSaveFile probe(file);
-        if (!probe.open(QIODevice::WriteOnly))
-            reason = probe.errorString();
-        probe.cancelWriting();
+        QFileInfo part(folder);
+        while (!part.exists() && part.absoluteFilePath() != part.absolutePath())
+            part = QFileInfo(part.absolutePath());
+        return WithFile(qt_error_string(part.isDir() ? EACCES : ENOTDIR), file);
     }
+    // The file is replaced through a temporary file beside it.
+    if (!QFileInfo(folder).isWritable() || (info.exists() && !info.isWritable()))
+        return WithFile(qt_error_string(EACCES), file);
+    return {};
+}
+
+// After a failed save: the reason as far as it can be found.
+QString SaveFailureReason(const QString& file)
+{
+    QSaveFile probe(file);
+    QString reason;
+    if (!probe.open(QIODevice::WriteOnly))
+        reason = probe.errorString();
+    probe.cancelWriting();
     if (reason.isEmpty())
-        reason = QStringLiteral("Unable to write the settings file");
-    return reason + QStringLiteral(" (") + QDir::toNativeSeparators(file) + QLatin1Char(')');
+        reason = QStringLiteral("Unable to save the settings file");
+    return WithFile(reason, file);
 }
 
 QString FirstPath(const QByteArray& list, const QString& fallback)
@@ -126,9 +144,9 @@ QString IniRegistryStore::RegReadString(RegistryRoot root, const QString& subKey
     const QString file = filePath(root);
     if (!QFileInfo(file).isFile())
         return {};
+    // A status other than NoError may be a save of another instance that
+    // failed; what can be read is still read.
     QSettings settings(file, QSettings::IniFormat);
-    if (settings.status() != QSettings::NoError)
-        return {};
     const QString key = StoredKey(settings, EntryKey(subKey, valueName));
     return ValueText(settings.value(key));
 }
@@ -137,6 +155,11 @@ bool IniRegistryStore::RegWriteString(RegistryRoot root, const QString& subKey, 
                                       const QString& value)
 {
     const QString file = filePath(root);
+    const QString blocker = WriteBlocker(file);
+    if (!blocker.isEmpty()) {
+        LastRegistryError = blocker;
+        return false;
+    }
     QSettings settings(file, QSettings::IniFormat);
     const QString key = StoredKey(settings, EntryKey(subKey, valueName));
     const bool existed = settings.contains(key);
@@ -147,9 +170,9 @@ bool IniRegistryStore::RegWriteString(RegistryRoot root, const QString& subKey, 
     if (settings.status() == QSettings::NoError)
         return true;
 
-    LastRegistryError = WriteFailureReason(file);
-    // QSettings keeps an unsaved change in its shared per-file cache and would
-    // hand it to later reads as if it were stored: put back what is on disk.
+    LastRegistryError = SaveFailureReason(file);
+    // The disk refused it after all (full, gone read-only): put back what is
+    // on disk so that the cache does not pretend otherwise.
     if (existed)
         settings.setValue(key, before);
     else

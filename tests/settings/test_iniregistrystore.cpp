@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <unistd.h>
+
 using namespace tesk;
 using namespace tesk::test;
 
@@ -26,6 +28,8 @@ private Q_SLOTS:
     void missingThingsReadEmpty();
     void fileReadsLikeTheRegistry();
     void adminListValueReadsAsText();
+    void unwritableStore_data();
+    void unwritableStore();
     void environmentFolders_data();
     void environmentFolders();
 };
@@ -160,6 +164,52 @@ void TestIniRegistryStore::adminListValueReadsAsText()
     f.write("[SOFTWARE]\nNorvalis\\_opt_TESK_klinik\\TESK\\CallPrefix=Dr, Sr\n");
     f.close();
     QCOMPARE(temp.registry().RegReadString(RegistryRoot::LocalMachine, Path, "CallPrefix"), QStringLiteral("Dr, Sr"));
+}
+
+void TestIniRegistryStore::unwritableStore_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("a regular file in the path") << "file in path" << "Not a directory";
+    QTest::newRow("read-only folder and file") << "read-only" << "Permission denied";
+}
+
+void TestIniRegistryStore::unwritableStore()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, reason);
+
+    QTemporaryDir dir;
+    QString machine = dir.filePath("machine");
+    const QString file = machine + "/Norvalis/Registry.ini";
+    if (how == "file in path") {
+        QFile blocker(dir.filePath("blocker"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        machine = dir.filePath("blocker/machine");
+    } else {
+        if (::geteuid() == 0)
+            QSKIP("file modes do not stop root");
+        IniRegistryStore setup(dir.filePath("user"), machine);
+        QVERIFY(setup.RegWriteString(RegistryRoot::LocalMachine, Path, "ShowMode", "2"));
+        QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        QVERIFY(QFile::setPermissions(machine + "/Norvalis", QFile::ReadOwner | QFile::ExeOwner));
+    }
+
+    IniRegistryStore store(dir.filePath("user"), machine);
+    QVERIFY(!store.RegWriteString(RegistryRoot::LocalMachine, Path, "ShowMode", "9"));
+    QVERIFY2(store.LastRegistryError.startsWith(reason), qPrintable(store.LastRegistryError));
+    QVERIFY(!store.RegWriteString(RegistryRoot::LocalMachine, Path, "New", "9"));
+    // What is on disk is what reads see, in this instance and a fresh one.
+    const QString before = how == "read-only" ? "2" : "";
+    QCOMPARE(store.RegReadString(RegistryRoot::LocalMachine, Path, "ShowMode"), before);
+    QCOMPARE(store.RegReadString(RegistryRoot::LocalMachine, Path, "New"), QString());
+    IniRegistryStore fresh(dir.filePath("user"), machine);
+    QCOMPARE(fresh.RegReadString(RegistryRoot::LocalMachine, Path, "ShowMode"), before);
+    // The user layer is unaffected.
+    QVERIFY(store.RegWriteString(RegistryRoot::CurrentUser, Path, "ShowMode", "1"));
+
+    if (how == "read-only")
+        QFile::setPermissions(machine + "/Norvalis", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 void TestIniRegistryStore::environmentFolders_data()
