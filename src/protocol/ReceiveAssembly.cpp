@@ -4,6 +4,8 @@
 
 #include <QByteArrayView>
 
+#include <utility>
+
 namespace tesk {
 namespace {
 
@@ -71,7 +73,10 @@ std::optional<QString> ReceiveAssembler::feed(const QByteArray& chunk)
         if (!hasEnd)
             return std::nullopt;
         m_dataNotReady = false;
-        return finish(m_complete);
+        // Nothing reads the partial message again before the next start
+        // marker replaces it, so it is handed on instead of copied: markers
+        // are cut out in place and the memory goes with the message.
+        return finish(std::exchange(m_complete, QByteArray()));
     }
 
     return finish(chunk);

@@ -41,8 +41,9 @@ public:
     // first start and first end marker removed) when this read completes one.
     std::optional<QString> feed(const QByteArray& chunk);
 
-    // The partial bracketed message; not emptied after use, replaced by the
-    // next read that opens a message.
+    // The partial bracketed message while datanotready() is set. Once the
+    // message is complete it is handed on and this is empty; only the next
+    // read that opens a message fills it again.
     const QByteArray& completeincomestring() const { return m_complete; }
     // True while a bracketed message is incomplete.
     bool datanotready() const { return m_dataNotReady; }

@@ -32,7 +32,7 @@ void TestReceiveAssembly::sequences_data()
     QTest::addColumn<QByteArrayList>("reads");
     QTest::addColumn<QStringList>("handedOn"); // per read: the message, or <none>
     QTest::addColumn<bool>("pendingAfter");    // datanotready after the last read
-    QTest::addColumn<QByteArray>("partialAfter");
+    QTest::addColumn<QByteArray>("partialAfter"); // completeincomestring
 
     QTest::newRow("plain frame in one read")
         << QByteArrayList{"\xA4RETKLINIKNAMN:\xC5sa v\xE5rdcentral:RETKLINIKNAMN\xA4"}
@@ -45,38 +45,33 @@ void TestReceiveAssembly::sequences_data()
         << QByteArray();
     QTest::newRow("bracketed over three reads")
         << QByteArrayList{"#DATASTART#\xA4" "A:1", ":2:3", ":A\xA4#DATAEND#"}
-        << QStringList{kNone, kNone, QStringLiteral("¤A:1:2:3:A¤")} << false
-        << QByteArray("#DATASTART#\xA4" "A:1:2:3:A\xA4#DATAEND#");
+        << QStringList{kNone, kNone, QStringLiteral("¤A:1:2:3:A¤")} << false << QByteArray();
     QTest::newRow("blank read does not end a pending message and keeps its bytes")
-        << QByteArrayList{"#DATASTART#Anna", " ", "Berg#DATAEND#"} << QStringList{kNone, kNone, "Anna Berg"} << false
-        << QByteArray("#DATASTART#Anna Berg#DATAEND#");
+        << QByteArrayList{"#DATASTART#Anna", " ", "Berg#DATAEND#"} << QStringList{kNone, kNone, "Anna Berg"} << false << QByteArray();
     QTest::newRow("whole message while one is pending leaves it pending")
         << QByteArrayList{"#DATASTART#ab", "#DATASTART#x#DATAEND#", "cd#DATAEND#"}
-        << QStringList{kNone, "x", "abcd"} << false << QByteArray("#DATASTART#abcd#DATAEND#");
+        << QStringList{kNone, "x", "abcd"} << false << QByteArray();
     QTest::newRow("second start marker replaces the partial message")
         << QByteArrayList{"#DATASTART#old", "#DATASTART#new", "#DATAEND#"} << QStringList{kNone, kNone, "new"}
-        << false << QByteArray("#DATASTART#new#DATAEND#");
+        << false << QByteArray();
     QTest::newRow("end marker split over two reads is not recognised")
         << QByteArrayList{"#DATASTART#ab", "cd#DATA", "END#ef", "gh"} << QStringList{kNone, kNone, kNone, kNone}
         << true << QByteArray("#DATASTART#abcd#DATAEND#efgh");
     QTest::newRow("split end marker: the next whole one ends it, the first one is removed")
         << QByteArrayList{"#DATASTART#ab", "cd#DATA", "END#ef", "#DATAEND#"}
-        << QStringList{kNone, kNone, kNone, "abcdef#DATAEND#"} << false
-        << QByteArray("#DATASTART#abcd#DATAEND#ef#DATAEND#");
+        << QStringList{kNone, kNone, kNone, "abcdef#DATAEND#"} << false << QByteArray();
     QTest::newRow("only the first markers are removed")
         << QByteArrayList{"#DATASTART#a#DATASTART#b#DATAEND#c#DATAEND#"}
         << QStringList{"a#DATASTART#bc#DATAEND#"} << false << QByteArray();
     QTest::newRow("end marker without a pending message")
         << QByteArrayList{"abc#DATAEND#def"} << QStringList{"abcdef"} << false << QByteArray();
     QTest::newRow("frames after the end marker belong to the message")
-        << QByteArrayList{"#DATASTART#a", "b#DATAEND#\xA4X:1:X\xA4"} << QStringList{kNone, "ab¤X:1:X¤"} << false
-        << QByteArray("#DATASTART#ab#DATAEND#\xA4X:1:X\xA4");
+        << QByteArrayList{"#DATASTART#a", "b#DATAEND#\xA4X:1:X\xA4"} << QStringList{kNone, "ab¤X:1:X¤"} << false << QByteArray();
     QTest::newRow("plain read after completion is its own message")
-        << QByteArrayList{"#DATASTART#a", "b#DATAEND#", "c"} << QStringList{kNone, "ab", "c"} << false
-        << QByteArray("#DATASTART#ab#DATAEND#");
+        << QByteArrayList{"#DATASTART#a", "b#DATAEND#", "c"} << QStringList{kNone, "ab", "c"} << false << QByteArray();
     QTest::newRow("line breaks and other text stay")
         << QByteArrayList{"\r\n#DATASTART#\r\nx\r\n", "y#DATAEND#\r\n"} << QStringList{kNone, "\r\n\r\nx\r\ny\r\n"}
-        << false << QByteArray("\r\n#DATASTART#\r\nx\r\ny#DATAEND#\r\n");
+        << false << QByteArray();
     QTest::newRow("empty bracketed message")
         << QByteArrayList{"#DATASTART##DATAEND#"} << QStringList{""} << false << QByteArray();
     QTest::newRow("start marker split over two reads is plain text")
