@@ -1,0 +1,591 @@
+#include "BoardLists.h"
+
+#include "display/board/BoardBackground.h"
+#include "display/board/BoardText.h"
+#include "display/board/CallBoard.h"
+#include "display/board/HlsColor.h"
+#include "display/board/RoundBox.h"
+
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+#include <functional>
+
+using namespace tesk;
+using namespace tesk::test;
+
+Q_DECLARE_METATYPE(tesk::TColor)
+
+namespace {
+
+const QString kFace = QStringLiteral("Tahoma");
+
+QRgb qrgb(TColor c) { return ToQColor(c).rgb(); }
+
+QImage solid(QSize size, QRgb colour)
+{
+    QImage img(size, QImage::Format_RGB32);
+    img.fill(colour);
+    return img;
+}
+
+// A picture with detail everywhere, so that any difference in scaling or
+// blending shows.
+QImage pattern(QSize size, int seed)
+{
+    QImage img(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            img.setPixel(x, y, qRgb((x * 3 + seed) & 0xFF, (y * 5 + seed * 7) & 0xFF, ((x ^ y) + seed * 13) & 0xFF));
+    return img;
+}
+
+BoardSettings flat(int mode = 0)
+{
+    BoardSettings s;
+    s.TESKShowMode = mode;
+    s.FPaintEffect = false;
+    return s;
+}
+
+struct Geometry {
+    int U = 0;
+    int V = 0;
+};
+
+// U and V as the header geometry defines them, from the names measured at 12.
+Geometry expectedGeometry(const TCallList& list, int n, int W, int H, bool landscape)
+{
+    int nw = -1;
+    int nh = 0;
+    for (const auto& c : list) {
+        const QSize e = TextExtent(BoardFont(kFace, 12), c->CallName);
+        nw = std::max(nw, e.width());
+        nh = std::max(nh, e.height());
+    }
+    Geometry g;
+    if (landscape) {
+        g.U = W / n;
+        g.V = int(std::trunc(g.U / (double(nw) / nh)));
+    } else {
+        g.V = H / n;
+        g.U = int(std::trunc(g.V / (double(nh) / nw)));
+    }
+    return g;
+}
+
+TCallList listOf(std::vector<std::unique_ptr<TCallObject>> calls) { return calls; }
+
+} // namespace
+
+class TestCallBoard : public QObject {
+    Q_OBJECT
+private slots:
+    void geometry_data();
+    void geometry();
+    void backgroundOnly_data();
+    void backgroundOnly();
+    void boxColours_data();
+    void boxColours();
+    void separatorInverts_data();
+    void separatorInverts();
+    void watermarkBlendsAt30Percent_data();
+    void watermarkBlendsAt30Percent();
+    void shadedDiffersFromFlat();
+    void backgroundSequence_data();
+    void backgroundSequence();
+    void backgroundFileKinds();
+    void unreadablePictureThrows();
+    void boardShowsPictureOrBlack();
+    void zeroWidthNamesFail();
+    void manyCallersStayBounded();
+    void cachedEqualsReference();
+};
+
+void TestCallBoard::geometry_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QSize>("board");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QList<int>>("callers");
+    QTest::addColumn<bool>("showAll");
+    QTest::addColumn<int>("slotCount");
+
+    const QStringList three{"anna", "dr berg", "lindqvist"};
+    QTest::newRow("landscape 1080p") << 0 << QSize(1920, 1080) << three << QList<int>{2, 0, 1} << true << 3;
+    QTest::newRow("portrait 1080p") << 1 << QSize(1080, 1920) << three << QList<int>{2, 0, 1} << true << 3;
+    QTest::newRow("landscape odd size") << 0 << QSize(1001, 503) << three << QList<int>{1, 1, 1} << true << 3;
+    QTest::newRow("portrait odd size") << 1 << QSize(777, 601) << three << QList<int>{3, 0, 2} << true << 3;
+    QTest::newRow("only resources with calls counted")
+        << 0 << QSize(800, 600) << QStringList{"a", "bb", "ccc", "dddd"} << QList<int>{1, 0, 2, 0} << false << 2;
+    QTest::newRow("portrait only with calls counted")
+        << 1 << QSize(800, 600) << QStringList{"a", "bb", "ccc", "dddd"} << QList<int>{0, 0, 2, 1} << false << 2;
+    QTest::newRow("landscape calls past the bottom") << 0 << QSize(640, 480) << QStringList{"rum", "lab"}
+                                                     << QList<int>{12, 0} << true << 2;
+    QTest::newRow("portrait calls past the right") << 1 << QSize(640, 480) << QStringList{"rum", "lab"}
+                                                   << QList<int>{0, 10} << true << 2;
+}
+
+void TestCallBoard::geometry()
+{
+    QFETCH(int, mode);
+    QFETCH(QSize, board);
+    QFETCH(QStringList, names);
+    QFETCH(QList<int>, callers);
+    QFETCH(bool, showAll);
+    QFETCH(int, slotCount);
+
+    TCallList list;
+    for (int i = 0; i < names.size(); ++i)
+        list.push_back(MakeCallWith(names[i], i + 1, 0xC0C0C0, callers[i], i));
+    BoardSettings s = flat(mode);
+    s.ShowingAlwaysShowAll = showAll;
+    CallBoard cb;
+    cb.setSettings(s);
+    cb.resize(board);
+    cb.PaintBox1Paint(list);
+
+    const bool landscape = mode == 0;
+    const Geometry g = expectedGeometry(list, slotCount, board.width(), board.height(), landscape);
+    const int U = g.U;
+    const int V = g.V;
+    for (int r = 0; r < int(list.size()); ++r) {
+        const TCallObject& c = *list[r];
+        const TViewRect header = landscape ? TViewRect{U * r + 1, 0, U * (r + 1), V}
+                                           : TViewRect{0, V * r + 1, U, V * (r + 1)};
+        QCOMPARE(c.ViewRect, header);
+        for (int t = 0; t < int(c.CurrentCallList.size()); ++t) {
+            const TViewRect box = landscape
+                ? TViewRect{U * r + 1, (V + 1) * (t + 1) - 1, U * (r + 1), (V + 1) * (t + 2)}
+                : TViewRect{(U + 1) * (t + 1), V * r + 1, (U + 1) * (t + 2), V * (r + 1)};
+            QCOMPARE(c.CurrentCallList[t]->ViewRect, box);
+        }
+        if (landscape && !c.CurrentCallList.empty()) {
+            // The first call starts right under the header; neighbours share a row.
+            QCOMPARE(c.CurrentCallList[0]->ViewRect.Top, header.Bottom);
+            if (c.CurrentCallList.size() > 1)
+                QCOMPARE(c.CurrentCallList[1]->ViewRect.Top, c.CurrentCallList[0]->ViewRect.Bottom - 1);
+        }
+        if (!landscape && !c.CurrentCallList.empty())
+            QCOMPARE(c.CurrentCallList[0]->ViewRect.Left, header.Right + 1);
+    }
+}
+
+void TestCallBoard::backgroundOnly_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("showAll");
+    QTest::addColumn<bool>("withCalls");
+    QTest::addColumn<bool>("empty");
+    QTest::newRow("empty list") << 0 << true << false << true;
+    QTest::newRow("no calls, not all shown") << 0 << false << false << false;
+    QTest::newRow("show mode 2") << 2 << true << true << false;
+    QTest::newRow("show mode -1") << -1 << true << true << false;
+}
+
+void TestCallBoard::backgroundOnly()
+{
+    QFETCH(int, mode);
+    QFETCH(bool, showAll);
+    QFETCH(bool, withCalls);
+    QFETCH(bool, empty);
+    TCallList list;
+    if (!empty) {
+        list.push_back(MakeCallWith(QStringLiteral("anna"), 1, 0x00FF00, withCalls ? 2 : 0, 0));
+        list.push_back(MakeCallWith(QStringLiteral("bo"), 2, 0x0000FF, withCalls ? 1 : 0, 3));
+    }
+    const TViewRect marker{7, 7, 9, 9};
+    for (auto& c : list) {
+        c->ViewRect = marker;
+        for (auto& caller : c->CurrentCallList)
+            caller->ViewRect = marker;
+    }
+    const QImage picture = pattern(QSize(120, 90), 3);
+    for (CallBoard::Path path : {CallBoard::Path::Reference, CallBoard::Path::Cached}) {
+        BoardSettings s = flat(mode);
+        s.ShowingAlwaysShowAll = showAll;
+        CallBoard cb;
+        cb.setSettings(s);
+        cb.setKliniknamn(QStringLiteral("Vårdcentralen"));
+        cb.setBackgroundPicture(picture);
+        cb.resize(QSize(300, 200));
+        cb.PaintBox1Paint(list, path);
+        // Only the scaled picture: no watermark, no boxes, no rectangle touched.
+        const QImage expected =
+            picture.scaled(QSize(300, 200), Qt::IgnoreAspectRatio, Qt::SmoothTransformation).convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(cb.image(), expected);
+        for (auto& c : list) {
+            QCOMPARE(c->ViewRect, marker);
+            for (auto& caller : c->CurrentCallList)
+                QCOMPARE(caller->ViewRect, marker);
+        }
+    }
+}
+
+void TestCallBoard::boxColours_data()
+{
+    QTest::addColumn<TColor>("headerColour");
+    QTest::addColumn<TColor>("callerColour");
+    QTest::addColumn<int>("mode");
+    QTest::newRow("white header, black caller") << TColor(0xFFFFFF) << TColor(0x000000) << 0;
+    QTest::newRow("grey header, red caller") << TColor(0x808080) << TColor(0x0000FF) << 0;
+    QTest::newRow("portrait black header, white caller") << TColor(0x000000) << TColor(0xFFFFFF) << 1;
+}
+
+void TestCallBoard::boxColours()
+{
+    QFETCH(TColor, headerColour);
+    QFETCH(TColor, callerColour);
+    QFETCH(int, mode);
+    TCallList list;
+    list.push_back(MakeCall(QStringLiteral("mona"), 1, headerColour,
+                            {{QStringLiteral("rum sex"), 5, callerColour, 45000.3}}));
+    list.push_back(MakeCall(QStringLiteral("nora"), 2, 0x00FFFF));
+    CallBoard cb;
+    cb.setSettings(flat(mode));
+    cb.resize(mode == 0 ? QSize(640, 480) : QSize(1600, 400));
+    cb.PaintBox1Paint(list);
+    const QImage& img = cb.image();
+
+    auto checkBox = [&](const TViewRect& r, TColor fill, TColor outline) {
+        const QRgb fillRgb = qrgb(fill);
+        const QRgb textRgb = qrgb(ContrastColor(fill));
+        QCOMPARE(img.pixel(r.Left + 6, r.Top), qrgb(outline));
+        QCOMPARE(img.pixel(r.Left + 6, r.Top + 1), fillRgb);
+        int text = 0;
+        for (int y = r.Top + 1; y < r.Bottom - 1; ++y)
+            for (int x = r.Left + 6; x < std::min(r.Right - 6, img.width()); ++x) {
+                const QRgb px = img.pixel(x, y);
+                QVERIFY2(px == fillRgb || px == textRgb, qPrintable(QString::number(px, 16)));
+                text += px == textRgb && textRgb != fillRgb;
+            }
+        QVERIFY(text > 0);
+    };
+    checkBox(list[0]->ViewRect, headerColour, 0xFFFFFF);
+    checkBox(list[0]->CurrentCallList[0]->ViewRect, callerColour, 0x000000);
+}
+
+void TestCallBoard::separatorInverts_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::newRow("landscape") << 0;
+    QTest::newRow("portrait") << 1;
+}
+
+void TestCallBoard::separatorInverts()
+{
+    QFETCH(int, mode);
+    TCallList list;
+    list.push_back(MakeCall(QStringLiteral("mona"), 1, 0x00FF00, {{QStringLiteral("rum"), 5, 0xFFFF00, 45000.3}}));
+    list.push_back(MakeCall(QStringLiteral("nora"), 2, 0x00FFFF));
+    list.push_back(MakeCall(QStringLiteral("olle"), 3, 0xFF00FF));
+    const QRgb bg = qRgb(10, 20, 30);
+    const QRgb inverted = qRgb(245, 235, 225);
+    for (CallBoard::Path path : {CallBoard::Path::Reference, CallBoard::Path::Cached}) {
+        CallBoard cb;
+        cb.setSettings(flat(mode));
+        cb.setBackgroundPicture(solid(QSize(50, 40), bg));
+        cb.resize(QSize(600, 400));
+        cb.PaintBox1Paint(list, path);
+        const QImage& img = cb.image();
+        for (int r = 0; r < 3; ++r) {
+            const TViewRect h = list[r]->ViewRect;
+            if (mode == 0) {
+                const int x = h.Right;
+                if (x >= 600)
+                    continue;
+                QCOMPARE(img.pixel(x, h.Bottom - 1), bg); // beside the header: untouched
+                for (int y = h.Bottom; y < 400; ++y)
+                    QCOMPARE(img.pixel(x, y), inverted);
+            } else {
+                const int y = h.Bottom;
+                if (y >= 400)
+                    continue;
+                QCOMPARE(img.pixel(h.Right - 1, y), bg);
+                for (int x = h.Right; x < 600; ++x)
+                    QCOMPARE(img.pixel(x, y), inverted);
+            }
+        }
+    }
+}
+
+void TestCallBoard::watermarkBlendsAt30Percent_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::newRow("landscape along the bottom") << 0;
+    QTest::newRow("portrait along the right edge") << 1;
+}
+
+void TestCallBoard::watermarkBlendsAt30Percent()
+{
+    QFETCH(int, mode);
+    // A header far from the name: wide and low in landscape, narrow in portrait.
+    TCallList list;
+    list.push_back(MakeCall(mode == 0 ? QStringLiteral("abcdefghijklmnopqrstuvwxyz abcdefghijklmnopqrstuvwxyz")
+                                      : QStringLiteral("ab"),
+                            1, 0x00FF00));
+    const QRgb bg = qRgb(100, 150, 200);
+    const QRgb mark = qRgb(70, 105, 216); // (blue * 30 + bg * 70) div 100
+    const QSize size(800, 600);
+    for (CallBoard::Path path : {CallBoard::Path::Reference, CallBoard::Path::Cached}) {
+        CallBoard cb;
+        BoardSettings s = flat(mode);
+        cb.setSettings(s);
+        cb.setKliniknamn(QStringLiteral("Vårdcentralen Norrviken"));
+        cb.setBackgroundPicture(solid(QSize(64, 48), bg));
+        cb.resize(size);
+        cb.PaintBox1Paint(list, path);
+        const QImage& img = cb.image();
+        // The name's band: the bottom fifth, or the right fifth.
+        const QRect band = mode == 0 ? QRect(0, size.height() * 4 / 5, size.width(), size.height() / 5)
+                                     : QRect(size.width() * 4 / 5, 0, size.width() / 5, size.height());
+        int marked = 0;
+        QRect ink;
+        for (int y = band.top(); y <= band.bottom(); ++y)
+            for (int x = band.left(); x <= band.right(); ++x) {
+                const QRgb px = img.pixel(x, y);
+                if (list[0]->ViewRect.contains(x, y))
+                    continue;
+                QVERIFY2(px == bg || px == mark || (mode == 0 && x == list[0]->ViewRect.Right),
+                         qPrintable(QString::number(px, 16)));
+                if (px == mark) {
+                    ++marked;
+                    ink |= QRect(x, y, 1, 1);
+                }
+            }
+        QVERIFY(marked > 100);
+        if (mode == 0) {
+            QVERIFY(ink.left() >= 20);
+            QVERIFY(ink.width() > size.width() / 2); // fitted to (W - 40) x (H div 5)
+        } else {
+            QVERIFY(ink.height() > size.height() / 2);
+            QVERIFY(std::abs((ink.top() + ink.bottom()) / 2 - size.height() / 2) < 20); // centred
+        }
+    }
+}
+
+void TestCallBoard::shadedDiffersFromFlat()
+{
+    const TColor pink = FromRgb(255, 128, 128);
+    auto paint = [&](bool shaded) {
+        TCallList list;
+        list.push_back(MakeCall(QStringLiteral("mona"), 1, pink));
+        CallBoard cb;
+        BoardSettings s = flat(0);
+        s.FPaintEffect = shaded;
+        cb.setSettings(s);
+        cb.resize(QSize(400, 300));
+        cb.PaintBox1Paint(list);
+        return std::make_pair(cb.image(), list[0]->ViewRect);
+    };
+    const auto [flatImg, r] = paint(false);
+    const auto [shadedImg, r2] = paint(true);
+    QCOMPARE(r, r2);
+    QCOMPARE(flatImg.pixel(r.Left + 20, r.Top + 1), qrgb(pink));
+    const std::vector<ShadedRing> rings = ShadedRings(r, pink);
+    QVERIFY(rings.size() > 5);
+    // Ring k lies k + 1 pixels inside the outline: darker toward the middle.
+    QCOMPARE(shadedImg.pixel(r.Left + 20, r.Top + 1), qrgb(rings[0].colour));
+    QCOMPARE(shadedImg.pixel(r.Left + 20, r.Top + 4), qrgb(rings[3].colour));
+    QVERIFY(RGBtoHLS(rings[3].colour).L < RGBtoHLS(pink).L);
+    QCOMPARE(shadedImg.pixel(r.Left + 20, r.Top), qRgb(255, 255, 255)); // outline in the header's white pen
+}
+
+void TestCallBoard::backgroundSequence_data()
+{
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QList<int>>("numbers"); // CurrBackGround after the load and each tick
+    QTest::addColumn<QList<QRgb>>("colours");
+    const QRgb red = qRgb(255, 0, 0), green = qRgb(0, 255, 0), blue = qRgb(0, 0, 255);
+    QTest::newRow("0 and 1 alternate") << QStringList{"TESK_VistorBackground_0.bmp", "TESK_VistorBackground_1.bmp"}
+                                       << QList<int>{0, 1, 0, 1, 0} << QList<QRgb>{red, green, red, green, red};
+    QTest::newRow("unnumbered while the number grows") << QStringList{"TESK_VistorBackground.bmp"}
+                                                       << QList<int>{0, 1, 2, 3} << QList<QRgb>{red, red, red, red};
+    QTest::newRow("numbered wins over unnumbered")
+        << QStringList{"TESK_VistorBackground_0.bmp", "TESK_VistorBackground_1.bmp", "TESK_VistorBackground.bmp"}
+        << QList<int>{0, 1, 0} << QList<QRgb>{red, green, red};
+    QTest::newRow("three pictures") << QStringList{"TESK_VistorBackground_0.bmp", "TESK_VistorBackground_1.bmp",
+                                                   "TESK_VistorBackground_2.png"}
+                                    << QList<int>{0, 1, 2, 0} << QList<QRgb>{red, green, blue, red};
+}
+
+void TestCallBoard::backgroundSequence()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QList<int>, numbers);
+    QFETCH(QList<QRgb>, colours);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QList<QRgb> palette{qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)};
+    for (int i = 0; i < files.size(); ++i)
+        QVERIFY(solid(QSize(8, 6), palette[i % 3]).save(dir.filePath(files[i])));
+    BoardBackground bg;
+    bg.setCurrentPath(dir.path() + QLatin1Char('/'));
+    QVERIFY(bg.LoadBackground());
+    for (int i = 0; i < numbers.size(); ++i) {
+        if (i > 0)
+            QVERIFY(bg.BackGroundTimerTimer());
+        QCOMPARE(bg.CurrBackGround(), numbers[i]);
+        QCOMPARE(bg.picture().pixel(3, 3), colours[i]);
+        QCOMPARE(bg.picture().format(), QImage::Format_RGB32);
+    }
+}
+
+void TestCallBoard::backgroundFileKinds()
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + QLatin1Char('/');
+    BoardBackground bg;
+    bg.setCurrentPath(path);
+    // No files: nothing loaded, nothing to repaint, the picture stays empty.
+    QVERIFY(!bg.LoadBackground());
+    QVERIFY(bg.picture().isNull());
+
+    // A PNG or JPEG of a name stands in for its bitmap; the bitmap wins.
+    QVERIFY(solid(QSize(8, 6), qRgb(0, 0, 255)).save(path + "TESK_VistorBackground_0.png"));
+    QVERIFY(bg.LoadBackground());
+    QCOMPARE(bg.picture().pixel(1, 1), qRgb(0, 0, 255));
+    QVERIFY(solid(QSize(8, 6), qRgb(0, 255, 0)).save(path + "TESK_VistorBackground_0.jpg"));
+    QVERIFY(solid(QSize(8, 6), qRgb(255, 0, 0)).save(path + "TESK_VistorBackground_0.bmp"));
+    QVERIFY(bg.LoadBackground());
+    QCOMPARE(bg.picture().pixel(1, 1), qRgb(255, 0, 0));
+
+    // All gone: the picture is cleared to black, its size kept, no repaint.
+    for (const char* f : {"TESK_VistorBackground_0.png", "TESK_VistorBackground_0.jpg", "TESK_VistorBackground_0.bmp"})
+        QVERIFY(QFile::remove(path + f));
+    QVERIFY(!bg.LoadBackground());
+    QCOMPARE(bg.picture().size(), QSize(8, 6));
+    QCOMPARE(bg.picture().pixel(1, 1), qRgb(0, 0, 0));
+}
+
+void TestCallBoard::unreadablePictureThrows()
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + QLatin1Char('/');
+    QFile f(path + "TESK_VistorBackground_0.bmp");
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("BM this is not a bitmap");
+    f.close();
+    BoardBackground bg;
+    bg.setCurrentPath(path);
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, bg.LoadBackground());
+}
+
+void TestCallBoard::boardShowsPictureOrBlack()
+{
+    TCallList list;
+    list.push_back(MakeCallWith(QStringLiteral("a long name for a low header box"), 1, 0x00FF00, 1, 0));
+    for (CallBoard::Path path : {CallBoard::Path::Reference, CallBoard::Path::Cached}) {
+        CallBoard cb;
+        cb.setSettings(flat(0));
+        cb.resize(QSize(320, 240));
+        cb.PaintBox1Paint(list, path);
+        QCOMPARE(cb.image().pixel(319, 239), qRgb(0, 0, 0)); // no picture: the panel's black
+        cb.setBackgroundPicture(solid(QSize(10, 10), qRgb(1, 2, 3)));
+        cb.PaintBox1Paint(list, path);
+        QCOMPARE(cb.image().pixel(319, 239), qRgb(1, 2, 3));
+    }
+}
+
+void TestCallBoard::zeroWidthNamesFail()
+{
+    TCallList list;
+    list.push_back(MakeCallWith(QString(), 1, 0x00FF00, 1, 0));
+    list.push_back(MakeCallWith(QString(), 2, 0x00FF00, 0, 0));
+    for (int mode : {0, 1})
+        for (CallBoard::Path path : {CallBoard::Path::Reference, CallBoard::Path::Cached}) {
+            CallBoard cb;
+            cb.setSettings(flat(mode));
+            cb.setBackgroundPicture(solid(QSize(10, 10), qRgb(1, 2, 3)));
+            cb.resize(QSize(320, 240));
+            QVERIFY_THROWS_EXCEPTION(std::runtime_error, cb.PaintBox1Paint(list, path));
+            QCOMPARE(cb.image().pixel(5, 5), qRgb(1, 2, 3)); // what was drawn before stays
+        }
+}
+
+void TestCallBoard::manyCallersStayBounded()
+{
+    TCallList list;
+    list.push_back(MakeCallWith(QStringLiteral("anna"), 1, 0x00FF00, 5000, 0));
+    list.push_back(MakeCallWith(QStringLiteral("i"), 2, 0x00FF00, 3, 0));
+    CallBoard cb;
+    cb.setSettings(BoardSettings{});
+    cb.resize(QSize(640, 480));
+    cb.PaintBox1Paint(list);
+    const TViewRect last = list[0]->CurrentCallList.back()->ViewRect;
+    QVERIFY(last.Top > 480);
+    QCOMPARE(last.Bottom - last.Top, list[0]->ViewRect.Bottom + 2);
+}
+
+void TestCallBoard::cachedEqualsReference()
+{
+    struct Step {
+        QSize size;
+        int mode;
+        bool shaded;
+        int resources;
+        int callers;
+        int seed;
+        int picture; // -1 none
+        QString name;
+        QString callPrefix;
+    };
+    const QList<Step> steps{
+        {{640, 360}, 0, true, 4, 3, 0, 0, "Vårdcentralen Norrviken", ""},
+        {{640, 360}, 0, true, 4, 3, 0, 0, "Vårdcentralen Norrviken", ""}, // warm: same list
+        {{640, 360}, 0, true, 5, 2, 9, 0, "Vårdcentralen Norrviken", ""}, // new list, new names
+        {{1000, 700}, 0, true, 12, 3, 4, 0, "Vårdcentralen Norrviken", "Från "},
+        {{1000, 700}, 0, false, 12, 3, 4, 1, "Vårdcentralen Norrviken", ""}, // new picture, flat
+        {{333, 251}, 1, true, 3, 8, 2, 1, "Tandvården", ""},                // portrait, cut off
+        {{333, 251}, 1, false, 24, 0, 5, -1, "Tandvården", ""},
+        {{900, 500}, 1, true, 6, 2, 7, 2, "", ""},
+        {{900, 500}, 2, true, 6, 2, 7, 2, "Ögonkliniken", ""},
+        {{900, 500}, 0, true, 24, 8, 1, 2, "Ögonkliniken", ""},
+        {{640, 360}, 0, true, 4, 3, 0, 0, "Vårdcentralen Norrviken", ""}, // back to the first
+    };
+    const QList<QImage> pictures{pattern(QSize(160, 120), 1), pattern(QSize(1024, 768), 2), pattern(QSize(90, 300), 3)};
+    const QStringList resourceNames{"Anna", "Dr. Berg", "Lindqvist", "Karin", "Barnmorskan", "Olle", "Pia", "Rut",
+                                    "Sven", "Tove", "Ulla", "Vera"};
+
+    CallBoard cached;
+    for (const Step& st : steps) {
+        auto makeList = [&] {
+            TCallList list;
+            for (int r = 0; r < st.resources; ++r)
+                list.push_back(MakeCallWith(resourceNames[(r + st.seed) % resourceNames.size()] + QString::number(st.seed), r + 1,
+                                            TColor(0x3070B0u * TColor(r + st.seed + 1)) & 0xFFFFFFu,
+                                            (r % 3 == 2) ? 0 : st.callers, st.seed + r));
+            return list;
+        };
+        TCallList a = makeList();
+        TCallList b = makeList();
+        BoardSettings s;
+        s.TESKShowMode = st.mode;
+        s.FPaintEffect = st.shaded;
+        s.FCallPrefix = st.callPrefix;
+        s.FConfirmPrefix = QStringLiteral("Kommer: ");
+        CallBoard reference;
+        for (CallBoard* cb : {&cached, &reference}) {
+            cb->setSettings(s);
+            cb->setKliniknamn(st.name);
+            cb->setBackgroundPicture(st.picture < 0 ? QImage() : pictures[st.picture]);
+            cb->resize(st.size);
+            cb->setLongTimeFormat(QStringLiteral("HH:mm:ss"));
+        }
+        cached.PaintBox1Paint(a, CallBoard::Path::Cached);
+        reference.PaintBox1Paint(b, CallBoard::Path::Reference);
+        QCOMPARE(cached.image(), reference.image());
+        for (std::size_t r = 0; r < a.size(); ++r) {
+            QCOMPARE(a[r]->ViewRect, b[r]->ViewRect);
+            for (std::size_t t = 0; t < a[r]->CurrentCallList.size(); ++t)
+                QCOMPARE(a[r]->CurrentCallList[t]->ViewRect, b[r]->CurrentCallList[t]->ViewRect);
+        }
+    }
+}
+
+QTEST_MAIN(TestCallBoard)
+#include "test_callboard.moc"
