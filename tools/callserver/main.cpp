@@ -108,6 +108,7 @@ int main(int argc, char* argv[])
             else if (!answer.isEmpty())
                 PrintLine(stdout, answer);
         });
+        QObject::connect(input, &AdminInput::finished, &app, [&logger] { logger(QStringLiteral("admin: standard in är stängd")); });
         QObject::connect(&app, &QCoreApplication::aboutToQuit, [console] { delete console; });
     }
 
