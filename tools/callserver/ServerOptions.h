@@ -27,7 +27,7 @@ struct ParsedOptions {
     QString message; // the help text or the error
 };
 
-// The command line without the program name's special handling: args[0] is
+// The whole command line as QCoreApplication::arguments() gives it: args[0] is
 // the program.
 ParsedOptions ParseServerOptions(const QStringList& args);
 

@@ -1,4 +1,4 @@
-// The simulator's parts on their own: frame assembly, the register, the
+// The simulator's pieces on their own: frame assembly, the register, the
 // texts it sends, demo traffic, the admin console and the command line.
 
 #include "AdminConsole.h"
@@ -15,7 +15,7 @@
 using namespace tesk;
 using namespace tesk::sim;
 
-class TestCallServerParts : public QObject {
+class TestCallServerUnits : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void frameReader_data();
@@ -36,7 +36,7 @@ private Q_SLOTS:
     void options();
 };
 
-void TestCallServerParts::frameReader_data()
+void TestCallServerUnits::frameReader_data()
 {
     QTest::addColumn<QList<QByteArray>>("reads");
     QTest::addColumn<QStringList>("frames");
@@ -74,7 +74,7 @@ void TestCallServerParts::frameReader_data()
                                    << QStringList{FromAnsi("\xA4RECONNECT::RECONNECT\xA4")} << false << qsizetype(0);
 }
 
-void TestCallServerParts::frameReader()
+void TestCallServerUnits::frameReader()
 {
     QFETCH(QList<QByteArray>, reads);
     QFETCH(QStringList, frames);
@@ -94,7 +94,7 @@ void TestCallServerParts::frameReader()
     QCOMPARE(reader.pending(), pending);
 }
 
-void TestCallServerParts::frameReaderByteByByte()
+void TestCallServerUnits::frameReaderByteByByte()
 {
     // A client sending one byte at a time gets the same frames.
     QByteArray stream;
@@ -109,7 +109,7 @@ void TestCallServerParts::frameReaderByteByByte()
     QCOMPARE(reader.pending(), 0);
 }
 
-void TestCallServerParts::frameReaderOverflow_data()
+void TestCallServerUnits::frameReaderOverflow_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<bool>("overflow");
@@ -122,7 +122,7 @@ void TestCallServerParts::frameReaderOverflow_data()
         << QByteArray("\xA4GETINITEXT:") + QByteArray(200, 'x') + ":GETINITEXT\xA4" << false;
 }
 
-void TestCallServerParts::frameReaderOverflow()
+void TestCallServerUnits::frameReaderOverflow()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(bool, overflow);
@@ -132,7 +132,7 @@ void TestCallServerParts::frameReaderOverflow()
     QCOMPARE(reader.append(bytes, frames) == FrameReader::Status::Overflow, overflow);
 }
 
-void TestCallServerParts::seed_data()
+void TestCallServerUnits::seed_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("count");
@@ -154,7 +154,7 @@ void TestCallServerParts::seed_data()
     QTest::newRow("same number replaces") << "8;Först;1;T\n8;Sedan;2;F" << 2 << 0 << "Sedan" << qint64(2) << false;
 }
 
-void TestCallServerParts::seed()
+void TestCallServerUnits::seed()
 {
     QFETCH(QString, text);
     QFETCH(int, count);
@@ -173,7 +173,7 @@ void TestCallServerParts::seed()
     QCOMPARE(reg.resources().front().active, firstActive);
 }
 
-void TestCallServerParts::wireSafe_data()
+void TestCallServerUnits::wireSafe_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
@@ -186,14 +186,14 @@ void TestCallServerParts::wireSafe_data()
     QTest::newRow("line break") << "a\r\nb" << "a  b";
 }
 
-void TestCallServerParts::wireSafe()
+void TestCallServerUnits::wireSafe()
 {
     QFETCH(QString, text);
     QFETCH(QString, expected);
     QCOMPARE(msg::WireSafe(text), expected);
 }
 
-void TestCallServerParts::registerLimits()
+void TestCallServerUnits::registerLimits()
 {
     Register reg;
     reg.putResource(1, QStringLiteral("A"), 0, true);
@@ -239,13 +239,13 @@ QStringList RunDemo(quint32 seed, int steps)
 
 } // namespace
 
-void TestCallServerParts::demoIsRepeatable()
+void TestCallServerUnits::demoIsRepeatable()
 {
     QCOMPARE(RunDemo(42, 60), RunDemo(42, 60));
     QVERIFY(RunDemo(42, 60) != RunDemo(43, 60));
 }
 
-void TestCallServerParts::demoKeepsTheBoardBusy()
+void TestCallServerUnits::demoKeepsTheBoardBusy()
 {
     Register reg;
     reg.loadDefaultResources();
@@ -273,7 +273,7 @@ void TestCallServerParts::demoKeepsTheBoardBusy()
     QVERIFY(cleared > 30);
 }
 
-void TestCallServerParts::admin_data()
+void TestCallServerUnits::admin_data()
 {
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<QString>("lastAnswer");
@@ -301,7 +301,7 @@ void TestCallServerParts::admin_data()
     QTest::newRow("blank") << QStringList{"   "} << "" << 0 << 0;
 }
 
-void TestCallServerParts::admin()
+void TestCallServerUnits::admin()
 {
     QFETCH(QStringList, lines);
     QFETCH(QString, lastAnswer);
@@ -322,7 +322,7 @@ void TestCallServerParts::admin()
         QCOMPARE(reg.setting(QStringLiteral("\\CHECKVERSION"), QStringLiteral("teskvistor")), QStringLiteral("11100"));
 }
 
-void TestCallServerParts::options_data()
+void TestCallServerUnits::options_data()
 {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("outcome"); // ParsedOptions::Outcome
@@ -351,7 +351,7 @@ void TestCallServerParts::options_data()
     QTest::newRow("stray argument") << QStringList{"4000"} << error << "";
 }
 
-void TestCallServerParts::options()
+void TestCallServerUnits::options()
 {
     QFETCH(QStringList, args);
     QFETCH(int, outcome);
@@ -390,5 +390,5 @@ void TestCallServerParts::options()
     }
 }
 
-QTEST_GUILESS_MAIN(TestCallServerParts)
-#include "test_callserver_parts.moc"
+QTEST_GUILESS_MAIN(TestCallServerUnits)
+#include "test_callserver_units.moc"
