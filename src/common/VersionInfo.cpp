@@ -33,6 +33,8 @@ const char* const kKeys[] = {"CompanyName",      "FileDescription", "FileVersion
 // scanned (the record sits among the constant data, well before the debug
 // information that makes up the tail of a large build).
 constexpr qint64 kMaxScanBytes = qint64(1) << 30;
+// What is read of a file that cannot be mapped.
+constexpr qint64 kMaxReadBytes = 64 * 1024 * 1024;
 // A record holds a few hundred bytes; an end marker further away than this
 // belongs to something else.
 constexpr qsizetype kMaxRecordBytes = 64 * 1024;
@@ -78,7 +80,7 @@ std::optional<QByteArray> readRecordBody(const QString& fileName)
         }
     }
     // Files that cannot be mapped (pipes, some special files): a bounded read.
-    const QByteArray data = file.read(kMaxScanBytes);
+    const QByteArray data = file.read(kMaxReadBytes);
     return findRecordBody(data);
 }
 
