@@ -502,6 +502,7 @@ void TestCallServer::newClientDelivered()
 
     ServerConfig config = Harness::quickConfig();
     config.update.buildsDir = builds.path();
+    config.update.pieceGapMs = 100; // room for a busy machine to read each piece on its own
     Harness h(config);
     auto c = Connect(h);
     QVERIFY(c);
