@@ -6,11 +6,13 @@
 #include "common/UserMessages.h"
 #include "display/AppIcon.h"
 #include "display/StatusLamp.h"
+#include "display/board/CallBoardWidget.h"
 #include "display/connection/AnnouncerPort.h"
 #include "display/connection/MessageDispatcher.h"
 #include "display/connection/SystemRegisterPort.h"
 #include "platform/BringToFront.h"
 #include "platform/ScreenSaverInhibitor.h"
+#include "protocol/Codepage.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -55,15 +57,47 @@ TfrmTeskShowMain::TfrmTeskShowMain(MainWindowServices services, QWidget* parent)
     m_dispatcher = std::make_unique<MessageDispatcher>(m_model, m_settings, m_identity, m_messages, *m_systemRegister,
                                                        *m_announcer, this);
     m_dispatcher->setProductVersion(m_services.productVersion);
-    connect(m_dispatcher.get(), &MessageDispatcher::captionChanged, this, &QWidget::setWindowTitle);
-    connect(m_dispatcher.get(), &MessageDispatcher::minimizeTimerStartRequested, this,
-            [this] { MinimizeTimer.start(); });
-    connect(m_dispatcher.get(), &MessageDispatcher::boardRepaintRequested, this, &TfrmTeskShowMain::repaintBoard);
+    m_connection = std::make_unique<ServerConnection>(m_settings, m_identity, m_messages, *m_systemRegister,
+                                                      m_services.connectionClock, this);
+    ConnectDispatcher(*m_connection, *m_dispatcher);
 
     m_screenSaver = std::make_unique<ScreenSaverInhibitor>(QStringLiteral("TESK Windows Vistor"));
 
     buildLayout();
+    wireParts();
     FormCreate();
+}
+
+void TfrmTeskShowMain::wireParts()
+{
+    connect(m_dispatcher.get(), &MessageDispatcher::captionChanged, this, [this](const QString& caption) {
+        setWindowTitle(caption);
+        PaintBox1->setKliniknamn(m_model.kliniknamn);
+    });
+    connect(m_dispatcher.get(), &MessageDispatcher::minimizeTimerStartRequested, this,
+            [this] { MinimizeTimer.start(); });
+    connect(m_dispatcher.get(), &MessageDispatcher::boardRepaintRequested, PaintBox1,
+            &CallBoardWidget::callListReplaced);
+
+    ServerConnection* conn = m_connection.get();
+    connect(conn, &ServerConnection::statusTextChanged, this, &TfrmTeskShowMain::setStatus);
+    connect(conn, &ServerConnection::lampChanged, this,
+            [this, conn] { shServerConnected->setColor(conn->lampColour()); });
+    connect(conn, &ServerConnection::windowRepaintRequested, this, [this] {
+        update();
+        BitBtn1->update();
+        Button7->update();
+    });
+    connect(conn, &ServerConnection::closeProgramRequested, this, [this] {
+        CloseNow = true;
+        close();
+    });
+    connect(conn, &ServerConnection::boardSettingsReloaded, this, [this](const BoardSettings& settings) {
+        board = settings;
+        PaintBox1->setBoardSettings(board);
+    });
+    // TODO(speech): ServerConnection::speechSettingsReloaded re-creates the
+    // speech engine once there is one.
 }
 
 TfrmTeskShowMain::~TfrmTeskShowMain()
@@ -71,7 +105,8 @@ TfrmTeskShowMain::~TfrmTeskShowMain()
     // The timers must not fire into a half-destroyed window.
     MinimizeTimer.stop();
     SayTimer.stop();
-    BackGroundTimer.stop();
+    if (m_connection)
+        m_connection->StopTimers();
 }
 
 void TfrmTeskShowMain::buildLayout()
@@ -105,8 +140,15 @@ void TfrmTeskShowMain::buildLayout()
     m_boardArea->setPalette(black);
     auto* boardLayout = new QVBoxLayout(m_boardArea);
     boardLayout->setContentsMargins(0, 0, 0, 0);
-    // The call board widget takes this place once it is built in.
-    PaintBox1 = new QWidget(m_boardArea);
+    PaintBox1 = new CallBoardWidget(
+        m_model.CallList, m_messages,
+        [this](const QString& frame) {
+            // Confirmations go out on the main connection when it is up;
+            // nothing is queued.
+            if (m_connection->isConnected())
+                m_connection->socket().write(ToAnsi(frame));
+        },
+        m_boardArea);
     PaintBox1->setObjectName(QStringLiteral("PaintBox1"));
     boardLayout->addWidget(PaintBox1);
     middle->addWidget(m_boardArea, 1);
@@ -170,8 +212,9 @@ void TfrmTeskShowMain::FormCreate()
     if (!paths.SettingsSubKey.isEmpty())
         m_settings.setSettingsSubKey(paths.SettingsSubKey);
 
-    // TODO(board): create the board's drawing buffers and load the first
-    // background picture here ("Error loading background bitmap!\r\r").
+    // The board reports a picture that cannot be read itself; start-up goes on.
+    PaintBox1->setCurrentPath(paths.CurrentPath);
+    PaintBox1->LoadBackground();
 
     if (m_settings.GetIniText(QStringLiteral("Showing"), QStringLiteral("AlwaysShowAll")) == QStringLiteral("ERROR"))
         m_settings.SetIniText(QStringLiteral("Showing"), QStringLiteral("AlwaysShowAll"), QStringLiteral("1"));
@@ -184,10 +227,9 @@ void TfrmTeskShowMain::FormCreate()
     SayTimer.setInterval(m_settings.ReadInt(QStringLiteral("TESK"), QStringLiteral("RepeatSayInfoTimer"), 5) * Minute);
     if (m_settings.ReadBool(QStringLiteral("TESK"), QStringLiteral("RepeatSayInfo"), true))
         SayTimer.start();
-    BackGroundTimer.setInterval(
-        m_settings.ReadInt(QStringLiteral("TESK"), QStringLiteral("ChangeBackgroundTimer"), 3) * Minute);
-    if (m_settings.ReadBool(QStringLiteral("TESK"), QStringLiteral("ChangeBackground"), true))
-        BackGroundTimer.start();
+    PaintBox1->setBackgroundRotation(
+        m_settings.ReadInt(QStringLiteral("TESK"), QStringLiteral("ChangeBackgroundTimer"), 3),
+        m_settings.ReadBool(QStringLiteral("TESK"), QStringLiteral("ChangeBackground"), true));
 
     TTESKClientData& own = m_identity.OwnClientData;
     own.Lopnr = -1;
@@ -195,6 +237,7 @@ void TfrmTeskShowMain::FormCreate()
     own.FriendlyName = m_identity.GetParamValue(QStringLiteral("PLACE"), true);
     own.Color = TColor(ReadInt(m_identity.GetParamValue(QStringLiteral("COLOR"), true), 0));
     board.FPaintEffect = true;
+    PaintBox1->setBoardSettings(board);
     registerauto = m_identity.GetParamValue(QStringLiteral("AUTOREGISTER"), true) == QStringLiteral("1");
     paramcalllista = m_identity.GetParamValue(QStringLiteral("CALLLIST"), true);
 
@@ -286,7 +329,7 @@ void TfrmTeskShowMain::FormActivate()
     m_activated = true;
     // TODO(speech): read Text2Speech/VoiceSAPI5.1 and create the speech
     // engine when Text2Speech/UseSAPI5 is "1".
-    // TODO(connection): start the connection.
+    m_connection->Start();
 }
 
 void TfrmTeskShowMain::changeEvent(QEvent* event)
@@ -330,7 +373,7 @@ void TfrmTeskShowMain::Button7Click()
 
 void TfrmTeskShowMain::Avsluta1Click()
 {
-    // TODO(connection): stop ReconnectTimer first.
+    m_connection->StopTimers();
     CloseNow = true;
     close();
 }
@@ -358,9 +401,12 @@ void TfrmTeskShowMain::FormClose()
 {
     m_ended = true;
     MinimizeTimer.stop();
-    BackGroundTimer.stop();
+    PaintBox1->setBackgroundRotation(0, false);
     SayTimer.stop();
-    // TODO(connection): stop Timer3 and ReconnectTimer, close the connection.
+    m_connection->StopTimers();
+    m_connection->CloseConnection();
+    // Closing ran the loss handling, which may have started a countdown.
+    m_connection->StopTimers();
 
     // With the connection closed these go to the local stores only.
     if (!(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) {

@@ -3,6 +3,7 @@
 #include "common/BoardSettings.h"
 #include "common/InstallationPaths.h"
 #include "display/connection/CallListModel.h"
+#include "display/connection/ServerConnection.h"
 
 #include <QPointer>
 #include <QString>
@@ -21,6 +22,7 @@ class QSystemTrayIcon;
 namespace tesk {
 
 class AnnouncerPort;
+class CallBoardWidget;
 class ClientIdentity;
 class MessageDispatcher;
 class ScreenSaverInhibitor;
@@ -49,6 +51,8 @@ struct MainWindowServices {
     std::function<std::unique_ptr<AnnouncerPort>(TfrmTeskShowMain&)> createAnnouncer;
     // Whether the desktop shows tray icons; the platform's answer by default.
     std::function<bool()> trayAvailable;
+    // Time and chance of the connection's retry and reconnection timers.
+    ServerConnection::Clock connectionClock;
 };
 
 // The one main window of the display client: a tool bar with the settings
@@ -80,10 +84,11 @@ public:
     CallListModel& model() { return m_model; }
     MessageDispatcher& dispatcher() { return *m_dispatcher; }
     SystemRegisterPort& systemRegister() { return *m_systemRegister; }
+    ServerConnection& connection() { return *m_connection; }
 
     QTimer MinimizeTimer;
     QTimer SayTimer;
-    QTimer BackGroundTimer;
+    // BackGroundTimer lives in the board (PaintBox1), which rotates its pictures.
 
     // Controls, reachable for tests and for the parts that drive them.
     QWidget* topBar() const { return m_topBar; }
@@ -96,7 +101,7 @@ public:
     StatusLamp* shServerConnected = nullptr;
     QSystemTrayIcon* TrayIcon1 = nullptr;
     QMenu* PopupMenu2 = nullptr;
-    QWidget* PaintBox1 = nullptr;
+    CallBoardWidget* PaintBox1 = nullptr;
 
     bool hasActivated() const { return m_activated; }
     bool isScreenSaverPrevented() const;
@@ -130,6 +135,7 @@ protected:
 
 private:
     void buildLayout();
+    void wireParts();
     void FormCreate();
     void FormShow();
     void FormActivate();
@@ -148,6 +154,7 @@ private:
     std::unique_ptr<SystemRegisterPort> m_systemRegister;
     std::unique_ptr<AnnouncerPort> m_announcer;
     std::unique_ptr<MessageDispatcher> m_dispatcher;
+    std::unique_ptr<ServerConnection> m_connection;
     std::unique_ptr<ScreenSaverInhibitor> m_screenSaver;
 
     QWidget* m_topBar = nullptr;

@@ -4,11 +4,6 @@
 
 namespace tesk {
 
-QColor ToQColor(TColor color)
-{
-    return QColor(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
-}
-
 StatusLamp::StatusLamp(QWidget* parent)
     : QWidget(parent)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "display/board/HlsColor.h"
 #include "protocol/Records.h"
 
 #include <QWidget>
@@ -26,8 +27,5 @@ protected:
 private:
     TColor m_color = Red;
 };
-
-// 0x00BBGGRR, as on the wire and in the settings, to a Qt colour.
-QColor ToQColor(TColor color);
 
 } // namespace tesk

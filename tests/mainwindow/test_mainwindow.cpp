@@ -4,7 +4,10 @@
 #include "display/StatusLamp.h"
 #include "display/connection/MessageDispatcher.h"
 #include "display/connection/SystemRegisterPort.h"
+#include "display/board/CallBoardWidget.h"
+#include "protocol/Framing.h"
 
+#include "FakeServer.h"
 #include "RecordingMessages.h"
 #include "TempSettings.h"
 
@@ -18,8 +21,10 @@
 #include <QTest>
 
 using namespace tesk;
+using tesk::test::FakeServer;
 using tesk::test::RecordingMessages;
 using tesk::test::TempSettings;
+using tesk::test::waitUntil;
 
 namespace {
 
@@ -49,6 +54,16 @@ private:
 struct Fixture {
     explicit Fixture(QStringList args = {}, std::function<void(TempSettings&)> prepare = {})
     {
+        // A call server that knows no settings and says nothing else unless
+        // told to.
+        server.listen();
+        server.setResponder([](const QString& frame) {
+            return frame.startsWith(QStringLiteral("\u00A4GETINITEXT:"))
+                ? ComposeFrame(QStringLiteral("RETINITEXT"), {QString()})
+                : QString();
+        });
+        temp.setUser(QStringLiteral("ServerSettings"), QStringLiteral("ServerName"), QStringLiteral("127.0.0.1"));
+        temp.setUser(QStringLiteral("ServerSettings"), QStringLiteral("ServerPort"), QString::number(server.port()));
         if (prepare)
             prepare(temp);
         identity = std::make_unique<ClientIdentity>(temp.settings(), args);
@@ -75,6 +90,7 @@ struct Fixture {
         return temp.settings().GetIniText(section, key);
     }
 
+    FakeServer server;
     TempSettings temp;
     RecordingMessages messages;
     std::unique_ptr<ClientIdentity> identity;
@@ -86,6 +102,22 @@ struct Fixture {
 const QString OneCall = QStringLiteral(
     "\u00A4CURRENTLIST:Dr. \u00C5sa:5:255:1:\u00A4%Rum 1~7~2024-03-01 10:00:00~65280~0~~~%\u00A4:"
     ":CURRENTLIST\u00A4");
+
+// Answers the handshake as a call server of the given version would.
+FakeServer::Responder CallServer(const QString& version)
+{
+    return [version](const QString& frame) -> QString {
+        if (frame.startsWith(QStringLiteral("\u00A4GETSERVERVERSION:")))
+            return ComposeFrame(QStringLiteral("RETSERVERVERSION"), {version});
+        if (frame.startsWith(QStringLiteral("\u00A4GETCALLLIST:")))
+            return OneCall;
+        if (frame.startsWith(QStringLiteral("\u00A4GETKLINIKNAMN:")))
+            return ComposeFrame(QStringLiteral("RETKLINIKNAMN"), {QStringLiteral("V\u00E5rdcentralen Norrby")});
+        if (frame.startsWith(QStringLiteral("\u00A4GETINITEXT:")))
+            return ComposeFrame(QStringLiteral("RETINITEXT"), {QString()}); // no such setting
+        return {};
+    };
+}
 
 } // namespace
 
@@ -212,8 +244,8 @@ private Q_SLOTS:
         QCOMPARE(f.window->board.TESKShowFontName, QStringLiteral("Tahoma"));
         QCOMPARE(f.window->SayTimer.interval(), 2 * 60000);
         QVERIFY(f.window->SayTimer.isActive());
-        QCOMPARE(f.window->BackGroundTimer.interval(), 3 * 60000);
-        QVERIFY(!f.window->BackGroundTimer.isActive());
+        QCOMPARE(f.window->PaintBox1->backgroundTimerIntervalMs(), 3 * 60000);
+        QVERIFY(!f.window->PaintBox1->backgroundTimerActive());
     }
 
     void placement_data()
@@ -472,6 +504,83 @@ private Q_SLOTS:
         QCOMPARE(f.messages.balloons[0].title, QStringLiteral("Från signaleringssystemet"));
         QCOMPARE(f.messages.balloons[0].text, QStringLiteral("Rum 1 kallar på Dr. Åsa, \r"));
         QVERIFY(f.messages.balloons[0].target.window == f.window.get());
+    }
+
+    // Shown, the window connects; the server's answers reach the status bar,
+    // the caption, the call list and the board.
+    void connectsAtFirstShow_data()
+    {
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<bool>("green");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("accepted") << "1.10.4" << "Ansluten" << true
+                                  << "TESK Windows Visningsklient - V\u00E5rdcentralen Norrby  version: 1.11.0.0";
+        QTest::newRow("refused") << "1.10.0" << "Fel serverversion 1.10.0 INTE ansluten" << false
+                                 << "TESK Windows Visningsklient  version: 1.11.0.0";
+    }
+
+    void connectsAtFirstShow()
+    {
+        QFETCH(QString, version);
+        QFETCH(QString, status);
+        QFETCH(bool, green);
+        QFETCH(QString, caption);
+        Fixture f;
+        f.server.setResponder(CallServer(version));
+        TfrmTeskShowMain& w = *f.window;
+        QVERIFY(!w.hasActivated());
+        w.show();
+        QVERIFY(waitUntil([&] { return w.Label1->text() == status; }, 5000));
+        QVERIFY(w.hasActivated());
+        QCOMPARE(w.shServerConnected->color(), green ? StatusLamp::Green : StatusLamp::Red);
+        if (green) {
+            QVERIFY(waitUntil([&] { return w.windowTitle() == caption && w.model().CallList.size() == 1; }));
+            QVERIFY(w.MinimizeTimer.isActive());
+            QCOMPARE(w.PaintBox1->kliniknamn(), QStringLiteral("V\u00E5rdcentralen Norrby"));
+        } else {
+            QCOMPARE(w.windowTitle(), caption);
+            QCOMPARE(f.messages.infos.size(), 1);
+        }
+        QCOMPARE(f.server.connectionCount(), 1);
+    }
+
+    // The real end closes the connection first, so the position is stored
+    // locally and nothing of it goes to the server.
+    void endingClosesTheConnectionFirst()
+    {
+        Fixture f;
+        f.server.setResponder(CallServer(QStringLiteral("1.10.4")));
+        TfrmTeskShowMain& w = *f.window;
+        w.show();
+        QVERIFY(waitUntil([&] { return w.Label1->text() == QStringLiteral("Ansluten"); }));
+        QVERIFY(f.server.waitForFrames(3));
+        f.server.clearReceived();
+
+        w.Avsluta1Click();
+        QVERIFY(!w.connection().isConnected());
+        QVERIFY(!w.connection().timer3().isActive());
+        QVERIFY(!w.connection().reconnectTimer().isActive());
+        QVERIFY(!w.MinimizeTimer.isActive());
+        QVERIFY(!f.temp.user(TfrmTeskShowMain::PosSection, QStringLiteral("POSLEFT")).isEmpty());
+        QTest::qWait(20);
+        QVERIFY2(!f.server.received().contains(QStringLiteral("SETINITEXT")), qPrintable(f.server.received()));
+    }
+
+    // A confirmation from the board goes out on the main connection.
+    void boardConfirmsOnTheConnection()
+    {
+        Fixture f;
+        f.server.setResponder(CallServer(QStringLiteral("1.10.4")));
+        TfrmTeskShowMain& w = *f.window;
+        w.show();
+        QVERIFY(waitUntil([&] { return w.model().CallList.size() == 1; }));
+        w.PaintBox1->PaintBox1Paint();
+        const TViewRect r = w.model().CallList[0]->CurrentCallList[0]->ViewRect;
+        QVERIFY(r.Right > r.Left);
+        w.PaintBox1->PaintBox1MouseMove((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
+        w.PaintBox1->PaintBox1DblClick();
+        QVERIFY(f.server.waitForReceived(QStringLiteral("\u00A4COMING:5:7:COMING\u00A4")));
     }
 
     void screenSaverSetting_data()
