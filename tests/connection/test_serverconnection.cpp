@@ -153,6 +153,7 @@ private Q_SLOTS:
     void bracketedMessageOverSeveralReads();
     void settingsReadInsideDispatchGetsItsAnswer();
     void newAttemptAbortsOneUnderWay();
+    void resumeShakesHandsInFull();
 };
 
 void TestServerConnection::handshake_data()
@@ -453,6 +454,26 @@ void TestServerConnection::newAttemptAbortsOneUnderWay()
     QCOMPARE(rig.server.frames().size(), 1);
     QCOMPARE(rig.messages.questions, QStringList());
     QVERIFY(rig.connection->isConnected());
+}
+
+void TestServerConnection::resumeShakesHandsInFull()
+{
+    // Even when the last attempt was a periodic reconnection, the reopening
+    // after a suspension is a first connection: version request, not RECONNECT.
+    Rig rig({}, 40);
+    rig.set("TESK", "RefreshConnection", "1");
+    rig.connection->Start();
+    QVERIFY(rig.server.waitForReceived(QStringLiteral(":RECONNECT") + kCur));
+    QVERIFY(rig.waitForStatus(QStringLiteral("Ansluten")));
+    rig.connection->StopTimers();
+    rig.set("TESK", "RefreshConnection", "0"); // no further reconnection in this test
+    rig.server.clearReceived();
+    const int before = rig.server.connectionCount();
+    rig.connection->ReopenAfterResume();
+    QVERIFY(rig.server.waitForReceived(QStringLiteral(":GETKLINIKNAMN") + kCur));
+    QCOMPARE(rig.server.connectionCount(), before + 1);
+    QVERIFY(rig.server.received().startsWith(kCur + QStringLiteral("GETSERVERVERSION:")));
+    QVERIFY(!rig.server.received().contains(QStringLiteral("RECONNECT")));
 }
 
 QTEST_GUILESS_MAIN(TestServerConnection)
