@@ -4,6 +4,7 @@
 #include "CallServer.h"
 #include "Register.h"
 #include "ServerMessages.h"
+#include "FakeServer.h"
 #include "WireClient.h"
 
 #include "protocol/Codepage.h"
@@ -107,6 +108,7 @@ private Q_SLOTS:
     void longMessagesUseMarkers();
     void boundedBuffer_data();
     void boundedBuffer();
+    void clientThatStopsReadingIsLetGo();
     void answersKeepRequestOrder();
     void framesSplitOverReads();
     void closedConnectionIsForgotten();
@@ -639,6 +641,27 @@ void TestCallServer::boundedBuffer()
         QVERIFY(c->waitForFrames(cmd::RETSERVERVERSION, 1, 10000));
         QVERIFY(!c->disconnected());
     }
+}
+
+void TestCallServer::clientThatStopsReadingIsLetGo()
+{
+    ServerConfig config = Harness::quickConfig();
+    config.session.maxQueuedMessages = 5;
+    Harness h(config, false);
+    for (int i = 1; i <= 3000; ++i)
+        h.reg.putResource(i, QStringLiteral("Sjuksköterska nummer %1").arg(i), TColor(i), true);
+    QTcpSocket stuck;
+    stuck.setReadBufferSize(1); // takes one byte and then nothing more
+    stuck.connectToHost(QHostAddress(QHostAddress::LocalHost), h.port());
+    QVERIFY(stuck.waitForConnected(5000));
+    stuck.write(ToAnsi(ComposeFrame(cmd::GETCALLLIST, {"HOST_Show", "1"})));
+    QVERIFY(tesk::test::waitUntil([&] { return h.server->displayCount() == 1; }));
+    for (int i = 0; i < 200 && h.server->sessionCount() > 0; ++i) {
+        h.server->broadcastCallLists();
+        QTest::qWait(1);
+    }
+    QVERIFY(tesk::test::waitUntil([&] { return h.server->sessionCount() == 0; }));
+    QVERIFY(h.log.join('\n').contains(QStringLiteral("läser inte det servern skickar")));
 }
 
 void TestCallServer::answersKeepRequestOrder()

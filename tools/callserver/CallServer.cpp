@@ -99,6 +99,9 @@ void CallServer::onNewConnection()
         connect(session, &ClientSession::textDropped, this, [this](ClientSession* s, const QString& text) {
             log(QStringLiteral("%1 <- (text utanför ramar ignoreras) %2").arg(s->peer(), Shortened(text)));
         });
+        connect(session, &ClientSession::stalled, this, [this](ClientSession* s) {
+            log(QStringLiteral("%1 läser inte det servern skickar; anslutningen stängs").arg(s->peer()));
+        });
         connect(session, &ClientSession::overflowed, this, [this](ClientSession* s) {
             log(QStringLiteral("%1 skickade mer än %2 byte utan en hel ram; anslutningen stängs")
                     .arg(s->peer())

@@ -48,12 +48,25 @@ void ClientSession::sendMessage(const QString& text)
     QByteArray bytes = ToAnsi(text);
     if (bytes.size() > m_options.markerThreshold)
         bytes = ToAnsi(cmd::DataStart) + bytes + ToAnsi(cmd::DataEnd);
-    m_queue.push_back({bytes, m_options.messageGapMs});
-    pump();
+    enqueue(bytes, m_options.messageGapMs);
 }
 
 void ClientSession::sendRaw(const QByteArray& bytes, int gapMs)
 {
+    enqueue(bytes, gapMs);
+}
+
+void ClientSession::enqueue(const QByteArray& bytes, int gapMs)
+{
+    if (!isConnected())
+        return;
+    if (qsizetype(m_queue.size()) >= m_options.maxQueuedMessages) {
+        m_queue.clear();
+        m_gapTimer.stop();
+        emit stalled(this);
+        m_socket->abort();
+        return;
+    }
     m_queue.push_back({bytes, gapMs});
     pump();
 }

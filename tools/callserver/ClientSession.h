@@ -25,6 +25,9 @@ public:
         int messageGapMs = 20;
         qsizetype markerThreshold = 1000;
         qsizetype maxPendingBytes = 1024 * 1024;
+        // A client that stops reading is let go rather than letting its
+        // unsent call lists pile up.
+        qsizetype maxQueuedMessages = 1000;
     };
 
     // Takes ownership of the connected socket.
@@ -51,6 +54,7 @@ Q_SIGNALS:
     void frameReceived(tesk::sim::ClientSession* session, const QString& frame);
     void textDropped(tesk::sim::ClientSession* session, const QString& text);
     void overflowed(tesk::sim::ClientSession* session);
+    void stalled(tesk::sim::ClientSession* session);
     void closed(tesk::sim::ClientSession* session);
 
 private:
@@ -61,6 +65,7 @@ private:
 
     void onReadyRead();
     void onBytesWritten();
+    void enqueue(const QByteArray& bytes, int gapMs);
     void pump();
 
     QTcpSocket* m_socket;
