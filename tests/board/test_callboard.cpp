@@ -545,6 +545,8 @@ void TestCallBoard::cachedEqualsReference()
         {{900, 500}, 1, true, 6, 2, 7, 2, "", ""},
         {{900, 500}, 2, true, 6, 2, 7, 2, "Ögonkliniken", ""},
         {{900, 500}, 0, true, 24, 8, 1, 2, "Ögonkliniken", ""},
+        {{1920, 1080}, 0, true, 2, 8, 3, 1, "Vårdcentralen Norrviken", ""}, // large glyphs
+        {{1920, 1080}, 1, true, 3, 2, 3, 1, "Vårdcentralen Norrviken", ""},
         {{640, 360}, 0, true, 4, 3, 0, 0, "Vårdcentralen Norrviken", ""}, // back to the first
     };
     const QList<QImage> pictures{pattern(QSize(160, 120), 1), pattern(QSize(1024, 768), 2), pattern(QSize(90, 300), 3)};

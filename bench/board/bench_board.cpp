@@ -1,0 +1,210 @@
+// Repaint times of the call board: the literal drawing (reference) beside
+// the cached drawing, for board sizes, list shapes, box effect, and warm
+// (same list again, an exposure) versus cold (a new call list with new
+// names) repaints. Prints min / median / p95 in milliseconds.
+//
+//   bench_board [--reps-reference N] [--reps-cached N] [--save DIR]
+//               [--profile WIDTH HEIGHT RESOURCES CALLERS]
+
+#include "display/board/CallBoard.h"
+#include "display/board/FontFitter.h"
+#include "protocol/Records.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QImage>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <vector>
+
+using namespace tesk;
+
+namespace {
+
+struct Figures {
+    double min = 0;
+    double median = 0;
+    double p95 = 0;
+};
+
+Figures summarise(std::vector<double> ms)
+{
+    std::sort(ms.begin(), ms.end());
+    Figures f;
+    if (ms.empty())
+        return f;
+    f.min = ms.front();
+    f.median = ms[ms.size() / 2];
+    std::size_t i = std::size_t(std::max(1.0, std::ceil(0.95 * double(ms.size())))) - 1;
+    f.p95 = ms[std::min(i, ms.size() - 1)];
+    return f;
+}
+
+const char* const kResourceNames[] = {"Anna Lind", "Dr. Berg", "Lindqvist", "Karin", "Barnmorskan", "Olle Sten",
+                                      "Pia", "Rut Holm", "Sven", "Tove Ek", "Ulla", "Vera Ström"};
+const char* const kCallerNames[] = {"Rum 1", "Lab", "Reception", "Akuten", "Rum 12 Barn", "Röntgen",
+                                    "Mottagning 3", "Expedition", "Vårdrum Öst", "Kök"};
+const TColor kResourceColours[] = {0x00C000, 0x0000D0, 0xC08000, 0x8080FF, 0x00FFFF, 0xFF00FF, 0x404040, 0xFFFFFF};
+const TColor kCallerColours[] = {0xFFFFFF, 0xC0FFC0, 0x80C0FF, 0x000080, 0x808080, 0x00A0FF};
+
+// A call list as the dispatcher builds it; `generation` makes every name new.
+TCallList makeList(int resources, int callers, int generation)
+{
+    TCallList list;
+    for (int r = 0; r < resources; ++r) {
+        auto call = std::make_unique<TCallObject>();
+        call->CallName = QString::fromUtf8(kResourceNames[r % 12]) + QLatin1Char(' ') + QString::number(generation % 100);
+        call->CallLopnr = r + 1;
+        call->CallColour = kResourceColours[r % 8];
+        call->CallIX = r;
+        for (int t = 0; t < callers; ++t) {
+            auto c = std::make_unique<TCaller>();
+            c->CallerName = QString::fromUtf8(kCallerNames[(r + t + generation) % 10]) + QLatin1Char(' ')
+                          + QString::number((generation * 7 + t) % 50);
+            c->CallerLopnr = 100 + t;
+            c->CallerColour = kCallerColours[(r + t) % 6];
+            c->CallTimeStamp = 45000.3 + (generation * 13 + t) / 1440.0;
+            if ((r + t) % 3 == 1) {
+                c->CallComingLopnr = 5;
+                c->CallComingName = QStringLiteral("Syster Karin");
+                c->CallComingTimeStamp = c->CallTimeStamp + 0.002;
+            }
+            call->CurrentCallList.push_back(std::move(c));
+        }
+        list.push_back(std::move(call));
+    }
+    return list;
+}
+
+QImage makePicture()
+{
+    QImage img(1600, 1200, QImage::Format_RGB32);
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            img.setPixel(x, y, qRgb((x / 7) & 0xFF, (y / 5) & 0xFF, ((x + y) / 11) & 0xFF));
+    return img;
+}
+
+double timeOnce(const std::function<void()>& fn)
+{
+    QElapsedTimer t;
+    t.start();
+    fn();
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+void configure(CallBoard& cb, QSize size, bool effect, const QImage& picture)
+{
+    BoardSettings s;
+    s.FPaintEffect = effect;
+    cb.setSettings(s);
+    cb.setKliniknamn(QStringLiteral("Vårdcentralen Norrviken"));
+    cb.setBackgroundPicture(picture);
+    cb.resize(size);
+    cb.setLongTimeFormat(QStringLiteral("HH:mm:ss"));
+}
+
+Figures run(QSize size, int resources, int callers, bool effect, bool cold, CallBoard::Path path, int reps,
+            const QImage& picture)
+{
+    // One board per series, its caches warmed by a first paint as a running
+    // program's would be.
+    CallBoard cb;
+    configure(cb, size, effect, picture);
+    int generation = 1;
+    TCallList list = makeList(resources, callers, generation);
+    cb.PaintBox1Paint(list, path);
+    std::vector<double> ms;
+    for (int i = 0; i < reps; ++i) {
+        if (cold)
+            list = makeList(resources, callers, ++generation);
+        ms.push_back(timeOnce([&] { cb.PaintBox1Paint(list, path); }));
+    }
+    return summarise(ms);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    int repsReference = 3;
+    int repsCached = 20;
+    QString saveDir;
+    QList<int> profile; // width height resources callers: only repeat that warm cached paint
+    const QStringList args = app.arguments();
+    for (int i = 1; i + 1 < args.size(); ++i) {
+        if (args[i] == QLatin1String("--reps-reference"))
+            repsReference = std::max(1, args[i + 1].toInt());
+        else if (args[i] == QLatin1String("--reps-cached"))
+            repsCached = std::max(1, args[i + 1].toInt());
+        else if (args[i] == QLatin1String("--save"))
+            saveDir = args[i + 1];
+        else if (args[i] == QLatin1String("--profile") && i + 4 < args.size())
+            profile = {args[i + 1].toInt(), args[i + 2].toInt(), args[i + 3].toInt(), args[i + 4].toInt()};
+    }
+
+    const QImage picture = makePicture();
+
+    if (profile.size() == 4) {
+        const Figures f = run(QSize(profile[0], profile[1]), profile[2], profile[3], true, false, CallBoard::Path::Cached,
+                              repsCached, picture);
+        std::printf("cached warm: %.2f %.2f %.2f\n", f.min, f.median, f.p95);
+        return 0;
+    }
+
+    if (!saveDir.isEmpty()) {
+        QDir().mkpath(saveDir);
+        for (int mode : {0, 1}) {
+            CallBoard cb;
+            configure(cb, QSize(1920, 1080), true, picture);
+            BoardSettings s = cb.settings();
+            s.TESKShowMode = mode;
+            cb.setSettings(s);
+            TCallList list = makeList(mode == 0 ? 12 : 6, 3, 1);
+            cb.PaintBox1Paint(list);
+            cb.image().save(QDir(saveDir).filePath(QStringLiteral("board_%1.png").arg(mode == 0 ? "landscape" : "portrait")));
+        }
+    }
+
+    // The font fitting alone: the watermark of a 4K board, from cold caches.
+    {
+        const QSize box(3840 - 40, 2160 / 5);
+        const QString name = QStringLiteral("Vårdcentralen Vallentuna Norra");
+        int a = 0;
+        int b = 0;
+        const double literal = timeOnce([&] { a = FitFontSize(QStringLiteral("Tahoma"), 10, box, name); });
+        FontFitter fitter;
+        const double fast = timeOnce([&] { b = fitter.fit(QStringLiteral("Tahoma"), 10, box, name); });
+        std::printf("watermark font fit at 3840x2160: stepping %.2f ms, fast %.2f ms (%lld measurements), size %d / %d\n",
+                    literal, fast, static_cast<long long>(fitter.measurements()), a, b);
+    }
+
+    std::printf("board repaint, ms; background picture and watermark on; reference reps %d, cached reps %d\n",
+                repsReference, repsCached);
+    std::printf("%-10s %-6s %-6s %-5s | %28s | %28s\n", "size", "list", "effect", "paint", "reference min/median/p95",
+                "cached min/median/p95");
+    for (QSize size : {QSize(1920, 1080), QSize(3840, 2160)})
+        for (int resources : {4, 12, 24})
+            for (int callers : {0, 3, 8})
+                for (bool effect : {true, false})
+                    for (bool cold : {false, true}) {
+                        const Figures ref =
+                            run(size, resources, callers, effect, cold, CallBoard::Path::Reference, repsReference, picture);
+                        const Figures fast =
+                            run(size, resources, callers, effect, cold, CallBoard::Path::Cached, repsCached, picture);
+                        std::printf("%-10s %-6s %-6s %-5s | %8.2f %8.2f %8.2f | %8.2f %8.2f %8.2f\n",
+                                    qPrintable(QStringLiteral("%1x%2").arg(size.width()).arg(size.height())),
+                                    qPrintable(QStringLiteral("%1x%2").arg(resources).arg(callers)),
+                                    effect ? "on" : "off", cold ? "cold" : "warm", ref.min, ref.median, ref.p95,
+                                    fast.min, fast.median, fast.p95);
+                        std::fflush(stdout);
+                    }
+    return 0;
+}
