@@ -11,6 +11,12 @@ namespace tesk::test {
 // Builds call lists for the board tests as the dispatcher would: new
 // records, zero rectangles.
 struct CallerSpec {
+    CallerSpec(QString name_, int lopnr_, TColor colour_ = 0xFFFFFF, TDateTime time_ = 0, int comingLopnr_ = 0,
+               QString comingName_ = {}, TDateTime comingTime_ = 0)
+        : name(std::move(name_)), lopnr(lopnr_), colour(colour_), time(time_), comingLopnr(comingLopnr_),
+          comingName(std::move(comingName_)), comingTime(comingTime_)
+    {
+    }
     QString name;
     int lopnr = 0;
     TColor colour = 0xFFFFFF;

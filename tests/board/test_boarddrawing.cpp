@@ -384,8 +384,10 @@ void TestBoardDrawing::spritesEqualDrawing_data()
     int i = 0;
     for (const QRect& b : boxes)
         for (TColor f : fills)
-            for (bool shaded : {false, true})
-                QTest::addRow("%d", i++) << b << f << (i % 2 ? TColor(0xFFFFFF) : TColor(0)) << shaded;
+            for (bool shaded : {false, true}) {
+                const TColor pen = i % 2 ? TColor(0xFFFFFF) : TColor(0);
+                QTest::addRow("%d", i++) << b << f << pen << shaded;
+            }
 }
 
 void TestBoardDrawing::spritesEqualDrawing()

@@ -78,8 +78,6 @@ Geometry expectedGeometry(const TCallList& list, int n, int W, int H, bool lands
     return g;
 }
 
-TCallList listOf(std::vector<std::unique_ptr<TCallObject>> calls) { return calls; }
-
 } // namespace
 
 class TestCallBoard : public QObject {
