@@ -29,7 +29,11 @@ test: build
 bench: build
 	@./tools/run-bench.sh $(BUILD_DIR)
 
+# The demo's virtual display gets a small window manager to draw the caption.
+DEMO_PACKAGES := twm
+
 demo: build
+	@./tools/install-deps.sh $(DEMO_PACKAGES)
 	@./tools/demo.sh $(BUILD_DIR)
 
 clean:

@@ -1,7 +1,78 @@
+#include "common/ClientIdentity.h"
+#include "common/IniRegistryStore.h"
+#include "common/SettingsStore.h"
+#include "common/VersionInfo.h"
+#include "common/ui/SwedishTranslation.h"
+#include "common/ui/WidgetMessages.h"
+#include "display/MainWindow.h"
+#include "platform/MachineName.h"
+#include "platform/SessionEvents.h"
+#include "platform/SingleInstance.h"
+
 #include <QApplication>
+#include <QStyleFactory>
+
+using namespace tesk;
+
+namespace {
+const QString InstanceName = QStringLiteral("TESK_WVistor");
+const QString ApplicationTitle = QStringLiteral("TESK Windows Vistor");
+constexpr int NormalEnd = 1;   // after the window ended the program
+constexpr int HandedOver = 0;  // a running program was brought forward instead
+}
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    return 1;
+    app.setApplicationName(ApplicationTitle);
+    app.setOrganizationName(QStringLiteral(TESK_COMPANY));
+    // The window lives on in the tray while hidden; the program ends only
+    // when the window says so, never because a dialog was the last window.
+    app.setQuitOnLastWindowClosed(false);
+
+    std::unique_ptr<IniRegistryStore> registry = IniRegistryStore::FromEnvironment();
+    SettingsStore settings(*registry, [] { return GetMachineName(); });
+    ClientIdentity identity(settings, app.arguments().mid(1));
+
+    SingleInstance instance(InstanceName);
+    if (!instance.tryAcquire()) {
+        if (identity.GetParamValue(QStringLiteral("RESTARTING"), true) != QStringLiteral("1")) {
+            instance.activateRunning();
+            return HandedOver;
+        }
+        // A restart after an update: the old program is on its way out.
+        instance.acquireWhenFree();
+    }
+
+    InstallSwedishTranslation(app);
+    SessionEvents session;
+
+    WidgetMessages messages;
+    TCEVersionInfo version;
+
+    MainWindowServices services;
+    services.settings = &settings;
+    services.identity = &identity;
+    services.messages = &messages;
+    services.productVersion = version.ProductVersion();
+
+    TfrmTeskShowMain window(std::move(services));
+    messages.setDialogParent(&window);
+    QObject::connect(&window, &TfrmTeskShowMain::programEnded, &app, [] { QCoreApplication::exit(NormalEnd); });
+    QObject::connect(&instance, &SingleInstance::activationRequested, &window,
+                     &TfrmTeskShowMain::ActivateFromOtherInstance);
+    QObject::connect(&session, &SessionEvents::sessionEnding, &window, &TfrmTeskShowMain::EndSession);
+
+    // A theme name that this Qt does not know is ignored without a word.
+    const QString style = settings.GetIniText(QStringLiteral("KlientSettings"), QStringLiteral("Style"));
+    for (const QString& key : QStyleFactory::keys()) {
+        if (key.compare(style, Qt::CaseInsensitive) == 0) {
+            QApplication::setStyle(key);
+            break;
+        }
+    }
+
+    window.show();
+    app.exec();
+    return NormalEnd;
 }
