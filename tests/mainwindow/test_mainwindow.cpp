@@ -496,6 +496,34 @@ private Q_SLOTS:
         QVERIFY(w.windowFlags() & Qt::FramelessWindowHint);
     }
 
+    void anotherStartBringsTheWindowBack_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::newRow("minimised is restored") << "minimised";
+        QTest::newRow("hidden in the tray is shown") << "hidden";
+        QTest::newRow("visible is raised") << "visible";
+        QTest::newRow("maximised stays maximised") << "maximised";
+    }
+
+    void anotherStartBringsTheWindowBack()
+    {
+        QFETCH(QString, before);
+        Fixture f;
+        TfrmTeskShowMain& w = *f.window;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        if (before == "minimised")
+            w.showMinimized();
+        else if (before == "hidden")
+            w.Button7Click();
+        else if (before == "maximised")
+            w.showMaximized();
+        w.ActivateFromOtherInstance();
+        QVERIFY(w.isVisible());
+        QVERIFY(!w.isMinimized());
+        QCOMPARE(w.isMaximized(), before == "maximised");
+    }
+
     void balloonWithoutTrayGoesToTheWindow()
     {
         Fixture f;

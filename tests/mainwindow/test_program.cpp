@@ -1,0 +1,102 @@
+#include "FakeServer.h"
+
+#include "protocol/Framing.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using tesk::ComposeFrame;
+using tesk::test::FakeServer;
+using tesk::test::waitUntil;
+
+// The program itself, started as a user would, on temporary settings and
+// lock folders; the call server is a fake on 127.0.0.1.
+class TestProgram : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_home;
+    FakeServer m_server;
+
+    std::unique_ptr<QProcess> start(const QStringList& args, const QString& configHome)
+    {
+        auto p = std::make_unique<QProcess>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("qt.qpa.*=false"));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
+        env.insert(QStringLiteral("XDG_CONFIG_DIRS"), m_home.filePath(QStringLiteral("xdg")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral("data")));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_home.path());
+        env.insert(QStringLiteral("TMPDIR"), m_home.path());
+        p->setProcessEnvironment(env);
+        p->setWorkingDirectory(m_home.path());
+        p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        QStringList all = args;
+        all << QStringLiteral("SERVERNAME=127.0.0.1") << QStringLiteral("SERVERPORT=%1").arg(m_server.port());
+        p->start(QStringLiteral(TESK_PROGRAM_PATH), all);
+        return p;
+    }
+
+    static bool ended(QProcess& p, int timeoutMs = 10000)
+    {
+        return waitUntil([&] { return p.state() == QProcess::NotRunning; }, timeoutMs);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_home.isValid());
+        QVERIFY(m_server.listen());
+        // Knows no settings, answers nothing else: the client waits for the
+        // version answer without any box on screen.
+        m_server.setResponder([](const QString& frame) {
+            return frame.startsWith(QStringLiteral("\u00A4GETINITEXT:"))
+                ? ComposeFrame(QStringLiteral("RETINITEXT"), {QString()})
+                : QString();
+        });
+    }
+
+    void secondStartHandsOverAndRestartRunsAnyway()
+    {
+        const QString config = m_home.filePath(QStringLiteral("config"));
+        auto first = start({}, config);
+        QVERIFY(first->waitForStarted());
+        // Connecting means it is up: shown and activated.
+        QVERIFY(waitUntil([&] { return m_server.connectionCount() == 1; }, 10000));
+
+        auto second = start({}, config);
+        QVERIFY(ended(*second));
+        QCOMPARE(second->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second->exitCode(), 0);
+        QCOMPARE(m_server.connectionCount(), 1);
+        QCOMPARE(first->state(), QProcess::Running);
+
+        // A restart after an update starts beside it.
+        auto restarted = start({QStringLiteral("restarting=1")}, m_home.filePath(QStringLiteral("config2")));
+        QVERIFY(waitUntil([&] { return m_server.connectionCount() == 2; }, 10000));
+        QCOMPARE(restarted->state(), QProcess::Running);
+
+        // The end of the session ends both normally; each stores its place.
+        restarted->terminate();
+        first->terminate();
+        QVERIFY(ended(*restarted));
+        QVERIFY(ended(*first));
+        QCOMPARE(first->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(first->exitCode(), 1);
+        QCOMPARE(restarted->exitCode(), 1);
+        for (const QString& folder : {config, m_home.filePath(QStringLiteral("config2"))}) {
+            QFile ini(folder + QStringLiteral("/Norvalis/Registry.ini"));
+            QVERIFY(ini.open(QIODevice::ReadOnly));
+            const QByteArray text = ini.readAll();
+            QVERIFY2(text.contains("TESK_WShowWindowsPos\\POSLEFT="), text.constData());
+            QVERIFY(text.contains("ServerSettings\\ServerName=127.0.0.1"));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProgram)
+#include "test_program.moc"
