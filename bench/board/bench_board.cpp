@@ -207,6 +207,26 @@ int main(int argc, char** argv)
                         std::fflush(stdout);
                     }
 
+    // One resource with a short name: its header and call boxes are nearly
+    // board-sized, with hundreds of shaded rings. First paint of a new
+    // board, then a warm repaint.
+    for (QSize size : {QSize(1920, 1080), QSize(3840, 2160)}) {
+        double first[2] = {0, 0};
+        double warm[2] = {0, 0};
+        for (int k = 0; k < 2; ++k) {
+            CallBoard cb;
+            configure(cb, size, true, picture);
+            TCallList list = makeList(1, 2, 1);
+            list[0]->CallName = QStringLiteral("Bo");
+            const CallBoard::Path path = k == 0 ? CallBoard::Path::Reference : CallBoard::Path::Cached;
+            first[k] = timeOnce([&] { cb.PaintBox1Paint(list, path); });
+            warm[k] = timeOnce([&] { cb.PaintBox1Paint(list, path); });
+        }
+        std::printf("%-10s 1x2    on     name \"Bo\", first / warm | reference %8.2f %8.2f | cached %8.2f %8.2f\n",
+                    qPrintable(QStringLiteral("%1x%2").arg(size.width()).arg(size.height())), first[0], warm[0],
+                    first[1], warm[1]);
+    }
+
     // A new background picture (every few minutes): the scaled picture and
     // its watermark are remade once, then repaints are warm again.
     for (QSize size : {QSize(1920, 1080), QSize(3840, 2160)}) {

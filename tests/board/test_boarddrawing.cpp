@@ -378,8 +378,9 @@ void TestBoardDrawing::spritesEqualDrawing_data()
     QTest::addColumn<TColor>("fill");
     QTest::addColumn<TColor>("pen");
     QTest::addColumn<bool>("shaded");
-    const QList<QRect> boxes{{1, 0, 159, 54}, {161, 55, 159, 56}, {3, 7, 12, 9}, {200, 100, 150, 90},
-                             {-20, -10, 80, 60}, {30, 30, 4, 4}, {0, 0, 250, 180}};
+    const QList<QRect> boxes{{1, 0, 159, 54},    {161, 55, 159, 56}, {3, 7, 12, 9},   {200, 100, 150, 90},
+                             {-20, -10, 80, 60}, {30, 30, 4, 4},     {0, 0, 250, 180}, {10, 10, 460, 400},
+                             {40, 20, 500, 500}, {5, 5, 17, 300}};
     const QList<TColor> fills{rgb(255, 128, 128), rgb(0, 0, 0), rgb(255, 255, 255), rgb(12, 160, 90)};
     int i = 0;
     for (const QRect& b : boxes)
@@ -397,7 +398,7 @@ void TestBoardDrawing::spritesEqualDrawing()
     QFETCH(TColor, pen);
     QFETCH(bool, shaded);
     const TViewRect r{box.left(), box.top(), box.left() + box.width(), box.top() + box.height()};
-    QImage a(300, 220, QImage::Format_RGB32);
+    QImage a(500, 420, QImage::Format_RGB32);
     for (int y = 0; y < a.height(); ++y)
         for (int x = 0; x < a.width(); ++x)
             a.setPixel(x, y, qRgb(x & 0xFF, y & 0xFF, (x ^ y) & 0xFF));
@@ -409,6 +410,7 @@ void TestBoardDrawing::spritesEqualDrawing()
         else
             DrawRoundBox(p, r, fill, pen);
     }
+    QImage c = b.copy();
     BoxSprites sprites;
     {
         QPainter p(&b);
@@ -416,6 +418,12 @@ void TestBoardDrawing::spritesEqualDrawing()
         sprites.draw(p, r, fill, pen, shaded); // from the cache, same again
     }
     QCOMPARE(b, a);
+    if (shaded) {
+        QPainter p(&c);
+        DrawShadedRoundRectBanded(p, r, fill, pen);
+        p.end();
+        QCOMPARE(c, a);
+    }
 }
 
 void TestBoardDrawing::rotatedTextReadsDownward()

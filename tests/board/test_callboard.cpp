@@ -544,6 +544,8 @@ void TestCallBoard::cachedEqualsReference()
         {{900, 500}, 2, true, 6, 2, 7, 2, "Ögonkliniken", ""},
         {{900, 500}, 0, true, 24, 8, 1, 2, "Ögonkliniken", ""},
         {{1920, 1080}, 0, true, 2, 8, 3, 1, "Vårdcentralen Norrviken", ""}, // large glyphs
+        {{640, 360}, 0, true, 1, 2, 6, 0, "Vårdcentralen", ""},               // one short name: tall boxes
+        {{360, 640}, 1, true, 1, 2, 6, 0, "Vårdcentralen", ""},
         {{1920, 1080}, 1, true, 3, 2, 3, 1, "Vårdcentralen Norrviken", ""},
         {{640, 360}, 0, true, 4, 3, 0, 0, "Vårdcentralen Norrviken", ""}, // back to the first
     };

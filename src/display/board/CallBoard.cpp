@@ -119,7 +119,7 @@ QSize watermarkBox(int mode, int W, int H)
 struct CallBoard::Private {
     BoardSettings settings;
     QString kliniknamn;
-    QString timeFormat = LongTimeFormatWithoutZone(QLocale());
+    QString timeFormat; // empty: the locale's, taken at each paint
     QImage bt2;   // the picture
     QSize size;
     QImage frame; // the composed board, board-sized
@@ -264,6 +264,7 @@ void CallBoard::Private::drawBoxes(QPainter& p, TCallList& list, int n, Tools& t
     const bool landscape = settings.TESKShowMode == 0;
     const QString& face = settings.TESKShowFontName;
     const bool shaded = settings.FPaintEffect;
+    const QString timeFormatNow = timeFormat.isEmpty() ? LongTimeFormatWithoutZone(QLocale()) : timeFormat;
 
     // Header geometry: the widest name (first on equal widths) sets the
     // header's proportions, and the header font makes it fill the box.
@@ -352,7 +353,7 @@ void CallBoard::Private::drawBoxes(QPainter& p, TCallList& list, int n, Tools& t
             if (!drawing)
                 continue;
 
-            const QString time = ShortTimeText(caller->CallTimeStamp, timeFormat);
+            const QString time = ShortTimeText(caller->CallTimeStamp, timeFormatNow);
             QString L1;
             QString L2;
             QString F;
@@ -363,7 +364,7 @@ void CallBoard::Private::drawBoxes(QPainter& p, TCallList& list, int n, Tools& t
             } else {
                 L1 = settings.FCallPrefix + caller->CallerName + QLatin1Char(' ') + time;
                 L2 = settings.FConfirmPrefix + caller->CallComingName + QLatin1Char(' ')
-                   + ShortTimeText(caller->CallComingTimeStamp, timeFormat);
+                   + ShortTimeText(caller->CallComingTimeStamp, timeFormatNow);
                 F = tools.extent(face, size, L1).width() > tools.extent(face, size, L2).width() ? L1 : L2;
             }
             size = tools.fit(face, size, QSize(U, V / 2), F);
@@ -397,7 +398,10 @@ void CallBoard::resize(const QSize& size)
 }
 QSize CallBoard::size() const { return d->size; }
 void CallBoard::setLongTimeFormat(const QString& format) { d->timeFormat = format; }
-QString CallBoard::longTimeFormat() const { return d->timeFormat; }
+QString CallBoard::longTimeFormat() const
+{
+    return d->timeFormat.isEmpty() ? LongTimeFormatWithoutZone(QLocale()) : d->timeFormat;
+}
 
 void CallBoard::PaintBox1Paint(TCallList& callList, Path path) { d->paint(callList, path == Path::Cached); }
 

@@ -42,8 +42,8 @@ public:
     void resize(const QSize& size);
     QSize size() const;
 
-    // Format of ShortTimeText; by default the locale's long time format
-    // without its zone.
+    // Format of ShortTimeText; empty (the default) means the current
+    // locale's long time format without its zone.
     void setLongTimeFormat(const QString& format);
     QString longTimeFormat() const;
 

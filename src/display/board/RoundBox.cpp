@@ -3,14 +3,17 @@
 #include "display/board/HlsColor.h"
 
 #include <QPainter>
+#include <QRegion>
 
 namespace tesk {
 namespace {
 
-// Larger boxes are drawn in place: their copy would cost more than it saves.
-constexpr qint64 kMaxSpritePixels = 4'000'000;
-// Bounds of what the caches may hold; on overflow they start over.
-constexpr qint64 kMaxCachedPixels = 24'000'000;
+// Boxes whose visible part is larger than a 4K board are drawn in place.
+constexpr qint64 kMaxSpritePixels = 9'000'000;
+// Bounds of what the caches may hold; on overflow they start over. The boxes
+// of one board cover it about once, so one board's sprites always fit.
+constexpr qint64 kMaxCachedSpritePixels = 20'000'000;
+constexpr qint64 kMaxCachedMapPixels = 4'000'000;
 
 TViewRect inset(const TViewRect& r, int d) { return {r.Left + d, r.Top + d, r.Right - d, r.Bottom - d}; }
 
@@ -23,15 +26,39 @@ constexpr int kFirstRingStep = 3;
 
 TColor stepColour(int step) { return TColor(step) & 0x00FFFFFFu; }
 
+// Every ring but the last is covered by the next one except within a few
+// pixels of its own edge (the next ring is one pixel smaller with the same
+// 5-pixel corners), so drawing each ring only in that band gives the same
+// pixels as drawing it whole, at a cost that follows the perimeter rather
+// than the area.
+constexpr int kRingBand = 8;
+
+void drawRingInBand(QPainter& painter, const TViewRect& r, TColor colour)
+{
+    const QRect outer(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
+    const QRect inner = outer.adjusted(kRingBand, kRingBand, -kRingBand, -kRingBand);
+    if (inner.isEmpty()) {
+        DrawRoundBox(painter, r, colour, colour);
+        return;
+    }
+    painter.save();
+    painter.setClipRegion(QRegion(outer).subtracted(QRegion(inner)), Qt::IntersectClip);
+    DrawRoundBox(painter, r, colour, colour);
+    painter.restore();
+}
+
 void drawSteps(QPainter& painter, const TViewRect& rect, bool shaded, TColor outline, TColor fill,
-               const std::vector<ShadedRing>& rings, bool asSteps)
+               const std::vector<ShadedRing>& rings, bool asSteps, bool banded)
 {
     DrawRoundBox(painter, rect, asSteps ? stepColour(kFillStep) : fill, asSteps ? stepColour(kOutlineStep) : outline);
     if (!shaded)
         return;
     for (std::size_t k = 0; k < rings.size(); ++k) {
         const TColor c = asSteps ? stepColour(kFirstRingStep + int(k)) : rings[k].colour;
-        DrawRoundBox(painter, rings[k].rect, c, c);
+        if (banded && k + 1 < rings.size())
+            drawRingInBand(painter, rings[k].rect, c);
+        else
+            DrawRoundBox(painter, rings[k].rect, c, c);
     }
 }
 
@@ -80,34 +107,50 @@ std::vector<ShadedRing> ShadedRings(const TViewRect& rect, TColor base)
 
 void DrawShadedRoundRect(QPainter& painter, const TViewRect& rect, TColor base, TColor pen)
 {
-    drawSteps(painter, rect, true, pen, base, ShadedRings(rect, base), false);
+    drawSteps(painter, rect, true, pen, base, ShadedRings(rect, base), false, false);
+}
+
+void DrawShadedRoundRectBanded(QPainter& painter, const TViewRect& rect, TColor base, TColor pen)
+{
+    drawSteps(painter, rect, true, pen, base, ShadedRings(rect, base), false, true);
 }
 
 size_t qHash(const BoxSprites::Key& key, size_t seed) noexcept
 {
-    return qHashMulti(seed, key.width, key.height, key.shaded, key.fill, key.pen);
+    return qHashMulti(seed, key.width, key.height, key.shaded, key.fill, key.pen, key.visible.x(), key.visible.y(),
+                      key.visible.width(), key.visible.height());
 }
 
-const QImage& BoxSprites::stepMap(int width, int height, bool shaded)
+QImage BoxSprites::renderStepMap(const Key& key)
 {
-    const Key key{width, height, shaded, 0, 0};
+    QImage map(key.visible.size(), QImage::Format_ARGB32_Premultiplied);
+    map.fill(Qt::transparent);
+    QPainter p(&map);
+    p.translate(-key.visible.x(), -key.visible.y());
+    const TViewRect rect{0, 0, key.width, key.height};
+    drawSteps(p, rect, key.shaded, 0, 0, key.shaded ? ShadedRings(rect, 0) : std::vector<ShadedRing>{}, true, true);
+    return map;
+}
+
+QImage BoxSprites::stepMap(const Key& spriteKey)
+{
+    Key key = spriteKey;
+    key.fill = 0;
+    key.pen = 0;
     auto it = m_maps.constFind(key);
     if (it != m_maps.constEnd())
         return *it;
-    const qint64 pixels = qint64(width) * height;
-    if (m_mapPixels + pixels > kMaxCachedPixels) {
-        m_maps.clear();
-        m_mapPixels = 0;
+    QImage map = renderStepMap(key);
+    const qint64 pixels = qint64(map.width()) * map.height();
+    if (pixels <= kMaxCachedMapPixels) {
+        if (m_mapPixels + pixels > kMaxCachedMapPixels) {
+            m_maps.clear();
+            m_mapPixels = 0;
+        }
+        m_mapPixels += pixels;
+        m_maps.insert(key, map);
     }
-    QImage map(width, height, QImage::Format_ARGB32_Premultiplied);
-    map.fill(Qt::transparent);
-    {
-        QPainter p(&map);
-        const TViewRect rect{0, 0, width, height};
-        drawSteps(p, rect, shaded, 0, 0, shaded ? ShadedRings(rect, 0) : std::vector<ShadedRing>{}, true);
-    }
-    m_mapPixels += pixels;
-    return *m_maps.insert(key, std::move(map));
+    return map;
 }
 
 const QImage& BoxSprites::sprite(const Key& key)
@@ -115,7 +158,7 @@ const QImage& BoxSprites::sprite(const Key& key)
     auto it = m_sprites.constFind(key);
     if (it != m_sprites.constEnd())
         return *it;
-    const QImage& map = stepMap(key.width, key.height, key.shaded);
+    const QImage map = stepMap(key);
 
     // Palette: step number -> premultiplied opaque colour.
     std::vector<QRgb> palette{0, 0, 0};
@@ -127,11 +170,11 @@ const QImage& BoxSprites::sprite(const Key& key)
             palette.push_back(opaque(ring.colour));
     }
 
-    QImage out(key.width, key.height, QImage::Format_ARGB32_Premultiplied);
-    for (int y = 0; y < key.height; ++y) {
+    QImage out(map.size(), QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < map.height(); ++y) {
         const auto* in = reinterpret_cast<const QRgb*>(map.constScanLine(y));
         auto* o = reinterpret_cast<QRgb*>(out.scanLine(y));
-        for (int x = 0; x < key.width; ++x) {
+        for (int x = 0; x < map.width(); ++x) {
             const QRgb px = in[x];
             if (qAlpha(px) == 0) {
                 o[x] = 0;
@@ -141,8 +184,8 @@ const QImage& BoxSprites::sprite(const Key& key)
             o[x] = step < palette.size() ? palette[step] : 0;
         }
     }
-    const qint64 pixels = qint64(key.width) * key.height;
-    if (m_spritePixels + pixels > kMaxCachedPixels) {
+    const qint64 pixels = qint64(out.width()) * out.height();
+    if (m_spritePixels + pixels > kMaxCachedSpritePixels) {
         m_sprites.clear();
         m_spritePixels = 0;
     }
@@ -156,14 +199,21 @@ void BoxSprites::draw(QPainter& painter, const TViewRect& rect, TColor fill, TCo
     const int h = rect.Bottom - rect.Top;
     if (w <= 0 || h <= 0)
         return;
-    if (qint64(w) * h > kMaxSpritePixels) {
+    // Only the part on the device is kept: a box past the board's edge costs
+    // no more than what shows of it.
+    const QPaintDevice* device = painter.device();
+    const QRect onDevice = QRect(rect.Left, rect.Top, w, h) & QRect(0, 0, device->width(), device->height());
+    if (onDevice.isEmpty())
+        return;
+    if (qint64(onDevice.width()) * onDevice.height() > kMaxSpritePixels) {
         if (shaded)
-            DrawShadedRoundRect(painter, rect, fill, pen);
+            DrawShadedRoundRectBanded(painter, rect, fill, pen);
         else
             DrawRoundBox(painter, rect, fill, pen);
         return;
     }
-    painter.drawImage(QPoint(rect.Left, rect.Top), sprite({w, h, shaded, fill, pen}));
+    const Key key{w, h, shaded, fill, pen, onDevice.translated(-rect.Left, -rect.Top)};
+    painter.drawImage(onDevice.topLeft(), sprite(key));
 }
 
 void BoxSprites::clear()

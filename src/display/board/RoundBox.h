@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QImage>
+#include <QRect>
 
 #include <vector>
 
@@ -31,6 +32,9 @@ std::vector<ShadedRing> ShadedRings(const TViewRect& rect, TColor base);
 
 // The box drawn with the base colour and the pen, then its rings.
 void DrawShadedRoundRect(QPainter& painter, const TViewRect& rect, TColor base, TColor pen);
+// The same pixels, with each ring but the last drawn only near its edge
+// (the rest of it is covered by the next ring anyway): cheap for large boxes.
+void DrawShadedRoundRectBanded(QPainter& painter, const TViewRect& rect, TColor base, TColor pen);
 
 // Boxes rendered once per size, colours and effect, then copied. Each size
 // is rendered once as a map of which drawing step owns each pixel; a box of
@@ -38,6 +42,8 @@ void DrawShadedRoundRect(QPainter& painter, const TViewRect& rect, TColor base, 
 // cost no drawing. Gives exactly the pixels of drawing the box in place.
 class BoxSprites {
 public:
+    // Draws the box as DrawRoundBox / DrawShadedRoundRect would, clipped to
+    // the painter's device.
     void draw(QPainter& painter, const TViewRect& rect, TColor fill, TColor pen, bool shaded);
     void clear();
 
@@ -48,14 +54,16 @@ private:
         bool shaded = false;
         TColor fill = 0;
         TColor pen = 0;
+        QRect visible; // the part on the device, relative to the box
         bool operator==(const Key&) const = default;
     };
     friend size_t qHash(const Key& key, size_t seed) noexcept;
 
-    const QImage& stepMap(int width, int height, bool shaded);
+    static QImage renderStepMap(const Key& key);
+    QImage stepMap(const Key& spriteKey);
     const QImage& sprite(const Key& key);
 
-    QHash<Key, QImage> m_maps;    // fill and pen unused in the key
+    QHash<Key, QImage> m_maps; // fill and pen zero in the key
     QHash<Key, QImage> m_sprites;
     qint64 m_mapPixels = 0;
     qint64 m_spritePixels = 0;
