@@ -300,6 +300,7 @@ private Q_SLOTS:
         QTest::newRow("Avsluta ends and stores") << "avsluta" << true << true;
         QTest::newRow("session end ends and stores") << "session" << true << true;
         QTest::newRow("maximised stores nothing") << "maximised" << true << false;
+        QTest::newRow("Avsluta while hidden in the tray") << "hidden avsluta" << true << true;
     }
 
     void closing()
@@ -323,7 +324,11 @@ private Q_SLOTS:
             w.Avsluta1Click();
         else if (how == "session")
             w.EndSession();
-        else if (how == "maximised") {
+        else if (how == "hidden avsluta") {
+            w.Button7Click();
+            QVERIFY(!w.isVisible());
+            w.Avsluta1Click();
+        } else if (how == "maximised") {
             w.showMaximized();
             w.Avsluta1Click();
         }
