@@ -101,6 +101,8 @@ private slots:
     void boardShowsPictureOrBlack();
     void zeroWidthNamesFail();
     void manyCallersStayBounded();
+    void extremeNamesStayBounded_data();
+    void extremeNamesStayBounded();
     void cachedEqualsReference();
 };
 
@@ -517,6 +519,37 @@ void TestCallBoard::manyCallersStayBounded()
     const TViewRect last = list[0]->CurrentCallList.back()->ViewRect;
     QVERIFY(last.Top > 480);
     QCOMPARE(last.Bottom - last.Top, list[0]->ViewRect.Bottom + 2);
+}
+
+void TestCallBoard::extremeNamesStayBounded_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("portrait, very long name: header far wider than the board")
+        << 1 << QString(6000, QLatin1Char('W'));
+    QTest::newRow("landscape, one narrow character: header far taller than the board") << 0 << QStringLiteral(".");
+    QTest::newRow("landscape, very long name") << 0 << QString(6000, QLatin1Char('W'));
+}
+
+void TestCallBoard::extremeNamesStayBounded()
+{
+    QFETCH(int, mode);
+    QFETCH(QString, name);
+    auto paint = [&](CallBoard::Path path) {
+        TCallList list;
+        list.push_back(MakeCallWith(name, 1, 0x00FF00, 2, 0));
+        CallBoard cb;
+        BoardSettings s;
+        s.TESKShowMode = mode;
+        cb.setSettings(s);
+        cb.resize(QSize(400, 300));
+        cb.PaintBox1Paint(list, path);
+        return std::make_pair(cb.image(), list[0]->ViewRect);
+    };
+    const auto [fast, rect] = paint(CallBoard::Path::Cached);
+    const auto [literal, rect2] = paint(CallBoard::Path::Reference);
+    QCOMPARE(rect, rect2);
+    QCOMPARE(fast, literal);
 }
 
 void TestCallBoard::cachedEqualsReference()

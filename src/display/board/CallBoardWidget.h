@@ -35,6 +35,11 @@ class UserMessages;
 //   board->callListReplaced();                   // after every CURRENTLIST rebuild
 //   board->update();                             // after the settings dialog closes
 //
+// Every paint request composes the whole board (CallBoard) and shows it at
+// once. A board that cannot be drawn is reported once with "Det gick inte
+// att rita om skärmen!" (queued, never from inside the paint) until a paint
+// succeeds again; the program goes on.
+//
 // The call list stays the main window's; the widget reads it and writes the
 // ViewRect of every record it draws. The selection is held as numbers and a
 // name, never as pointers into the list, so a confirmation after a rebuild
@@ -66,7 +71,8 @@ public:
     // One tick of the rotation: the next number, then LoadBackground.
     void BackGroundTimerTimer();
     // Interval in minutes and whether the rotation runs (the timer starts
-    // when enabled with a positive interval).
+    // when enabled with a positive interval; after a failed load it stays
+    // stopped for good).
     void setBackgroundRotation(int minutes, bool enabled);
     bool backgroundTimerActive() const;
     int backgroundTimerIntervalMs() const;
@@ -79,6 +85,8 @@ public:
     CallBoard& renderer();
 
     // --- selection and confirmation ---
+    // Driven by the widget's own mouse events (pointer moves, left
+    // double-click, context menu); public for the tests.
     void PaintBox1MouseMove(int x, int y);
     void PopupMenu1Popup();
     void Bekrfta1Click();
