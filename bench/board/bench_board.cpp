@@ -6,6 +6,7 @@
 //   bench_board [--reps-reference N] [--reps-cached N] [--save DIR]
 //               [--profile WIDTH HEIGHT RESOURCES CALLERS]
 
+#include "BenchFigures.h"
 #include "display/board/CallBoard.h"
 #include "display/board/FontFitter.h"
 #include "protocol/Records.h"
@@ -25,24 +26,8 @@ using namespace tesk;
 
 namespace {
 
-struct Figures {
-    double min = 0;
-    double median = 0;
-    double p95 = 0;
-};
-
-Figures summarise(std::vector<double> ms)
-{
-    std::sort(ms.begin(), ms.end());
-    Figures f;
-    if (ms.empty())
-        return f;
-    f.min = ms.front();
-    f.median = ms[ms.size() / 2];
-    std::size_t i = std::size_t(std::max(1.0, std::ceil(0.95 * double(ms.size())))) - 1;
-    f.p95 = ms[std::min(i, ms.size() - 1)];
-    return f;
-}
+using bench::Figures;
+using bench::Summarise;
 
 const char* const kResourceNames[] = {"Anna Lind", "Dr. Berg", "Lindqvist", "Karin", "Barnmorskan", "Olle Sten",
                                       "Pia", "Rut Holm", "Sven", "Tove Ek", "Ulla", "Vera Ström"};
@@ -124,7 +109,7 @@ Figures run(QSize size, int resources, int callers, bool effect, bool cold, Call
             list = makeList(resources, callers, ++generation);
         ms.push_back(timeOnce([&] { cb.PaintBox1Paint(list, path); }));
     }
-    return summarise(ms);
+    return Summarise(ms);
 }
 
 } // namespace
@@ -241,7 +226,7 @@ int main(int argc, char** argv)
             cb.setBackgroundPicture(next);
             ms.push_back(timeOnce([&] { cb.PaintBox1Paint(list); }));
         }
-        const Figures f = summarise(ms);
+        const Figures f = Summarise(ms);
         std::printf("%-10s 12x3   on     new picture, cached | %8.2f %8.2f %8.2f\n",
                     qPrintable(QStringLiteral("%1x%2").arg(size.width()).arg(size.height())), f.min, f.median, f.p95);
     }

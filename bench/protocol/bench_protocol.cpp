@@ -6,7 +6,8 @@
 #include "protocol/ReceiveAssembly.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
+#include "BenchFigures.h"
+
 
 #include <algorithm>
 #include <cstdio>
@@ -20,20 +21,10 @@ namespace {
 
 void report(const char* name, int runs, double bytes, const std::function<void()>& body)
 {
-    std::vector<double> ms;
-    body(); // warm up
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        body();
-        ms.push_back(t.nsecsElapsed() / 1e6);
-    }
-    std::sort(ms.begin(), ms.end());
-    const double median = ms[ms.size() / 2];
-    const double p95 = ms[std::min(ms.size() - 1, size_t(ms.size() * 0.95))];
-    std::printf("%-48s min %8.3f ms  median %8.3f ms  p95 %8.3f ms", name, ms.front(), median, p95);
+    const bench::Figures f = bench::Measure(runs, body);
+    std::printf("%-48s min %8.3f ms  median %8.3f ms  p95 %8.3f ms", name, f.min, f.median, f.p95);
     if (bytes > 0)
-        std::printf("  (%.0f MiB/s at median)", bytes / (1024.0 * 1024.0) / (median / 1000.0));
+        std::printf("  (%.0f MiB/s at median)", bytes / (1024.0 * 1024.0) / (f.median / 1000.0));
     std::printf("\n");
 }
 

@@ -6,6 +6,8 @@
 #include "protocol/Codepage.h"
 
 #include <QCoreApplication>
+#include "BenchFigures.h"
+
 #include <QElapsedTimer>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -23,18 +25,8 @@ namespace {
 
 void report(const char* name, int runs, const std::function<void()>& body)
 {
-    std::vector<double> ms;
-    body(); // warm up
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        body();
-        ms.push_back(t.nsecsElapsed() / 1e6);
-    }
-    std::sort(ms.begin(), ms.end());
-    const double median = ms[ms.size() / 2];
-    const double p95 = ms[std::min(ms.size() - 1, size_t(ms.size() * 0.95))];
-    std::printf("%-52s min %8.3f ms  median %8.3f ms  p95 %8.3f ms\n", name, ms.front(), median, p95);
+    const bench::Figures f = bench::Measure(runs, body);
+    std::printf("%-52s min %8.3f ms  median %8.3f ms  p95 %8.3f ms\n", name, f.min, f.median, f.p95);
 }
 
 const QStringList Keys = {"ShowMode", "ShowFontName", "Visibility", "Painteffect", "CallPrefix", "ConfirmPrefix",
