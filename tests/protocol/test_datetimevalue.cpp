@@ -23,6 +23,15 @@ void TestDateTimeValue::parse_data()
     QTest::newRow("noon") << "1900-01-01 12:00:00" << 2.5;
     QTest::newRow("2024 morning") << "2024-03-05 06:00:00" << 45356.25;
     QTest::newRow("date alone") << "2024-03-05" << 45356.0;
+    QTest::newRow("single digits") << "2024-3-5 6:0:0" << 45356.25;
+    QTest::newRow("hours and minutes") << "2024-03-05 06:00" << 45356.25;
+    QTest::newRow("two spaces") << "2024-03-05  06:00:00" << 45356.25;
+    QTest::newRow("tab before the time") << "2024-03-05\t06:00:00" << 0.0;
+    QTest::newRow("three-digit month") << "2024-003-05 06:00:00" << 0.0;
+    QTest::newRow("short year") << "24-03-05 06:00:00" << 0.0;
+    QTest::newRow("fraction of a second") << "2024-03-05 06:00:00.5" << 0.0;
+    QTest::newRow("february 30") << "2024-02-30 06:00:00" << 0.0;
+    QTest::newRow("second 60") << "2024-03-05 06:00:60" << 0.0;
     QTest::newRow("trimmed") << " 2024-03-05 06:00:00 " << 45356.25;
     QTest::newRow("garbage") << "igår" << 0.0;
     QTest::newRow("empty") << "" << 0.0;
