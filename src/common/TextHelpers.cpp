@@ -2,7 +2,7 @@
 
 namespace tesk {
 
-QString TrimBlank(const QString& text)
+QStringView TrimBlankView(QStringView text)
 {
     qsizetype begin = 0;
     qsizetype end = text.size();
@@ -11,6 +11,13 @@ QString TrimBlank(const QString& text)
     while (end > begin && text.at(end - 1).unicode() <= 0x20)
         --end;
     return text.mid(begin, end - begin);
+}
+
+QString TrimBlank(const QString& text)
+{
+    const QStringView trimmed = TrimBlankView(text);
+    // Most values need no trimming: hand back the shared text unchanged.
+    return trimmed.size() == text.size() ? text : trimmed.toString();
 }
 
 QString GetField(const QString& text, int index, QChar separator)
@@ -63,11 +70,16 @@ QString ScreenText(const QString& text)
     return out;
 }
 
-int ReadInt(const QString& text, int defaultValue)
+int ReadInt(QStringView text, int defaultValue)
 {
     bool ok = false;
-    const int value = TrimBlank(text).toInt(&ok, 10);
+    const int value = TrimBlankView(text).toInt(&ok, 10);
     return ok ? value : defaultValue;
+}
+
+int ReadInt(const QString& text, int defaultValue)
+{
+    return ReadInt(QStringView(text), defaultValue);
 }
 
 bool ReadBool(const QString& text, bool defaultValue)

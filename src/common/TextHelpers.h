@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 
 namespace tesk {
 
 // Removes leading and trailing characters up to and including the space
 // (U+0020): control characters count as blank on the wire and in settings.
 QString TrimBlank(const QString& text);
+QStringView TrimBlankView(QStringView text);
 inline bool IsBlank(const QString& text) { return TrimBlank(text).isEmpty(); }
 
 // Field `index` (from 0) of `text` split at `separator`, trimmed as above;
@@ -24,6 +26,7 @@ QString ScreenText(const QString& text);
 // A value read from the wire or the settings: a trimmed decimal integer,
 // anything else gives the default.
 int ReadInt(const QString& text, int defaultValue);
+int ReadInt(QStringView text, int defaultValue);
 
 // Any number (0 false, other true) or "True"/"False" in any case; anything
 // else, "ERROR" included, gives the default.

@@ -12,17 +12,6 @@ const QString kRecordEnd = QStringLiteral("%\u00A4:");
 const QString kCallersOpen = QStringLiteral("\u00A4%");
 const QString kCallersClose = QStringLiteral("%\u00A4");
 
-QStringView TrimView(QStringView v)
-{
-    qsizetype begin = 0;
-    qsizetype end = v.size();
-    while (begin < end && v.at(begin).unicode() <= 0x20)
-        ++begin;
-    while (end > begin && v.at(end - 1).unicode() <= 0x20)
-        --end;
-    return v.mid(begin, end - begin);
-}
-
 // The first `count` fields of `text` split at `sep`, trimmed; missing ones
 // are empty. Reads only as far as it needs to.
 template <int N>
@@ -37,14 +26,9 @@ void LeadingFields(QStringView text, QChar sep, QStringView (&out)[N])
         qsizetype end = text.indexOf(sep, start);
         if (end < 0)
             end = text.size();
-        out[i] = TrimView(text.mid(start, end - start));
+        out[i] = TrimBlankView(text.mid(start, end - start));
         start = end + 1;
     }
-}
-
-int IntField(QStringView v, int defaultValue)
-{
-    return ReadInt(v.toString(), defaultValue);
 }
 
 } // namespace
@@ -68,9 +52,9 @@ ParsedCallList ParseCurrentList(QStringView payload)
 
         auto call = std::make_unique<TCallObject>();
         call->CallName = head[0].toString();
-        call->CallLopnr = IntField(head[1], 0);
-        call->CallColour = static_cast<TColor>(IntField(head[2], 0));
-        call->CallIX = IntField(head[3], 0);
+        call->CallLopnr = ReadInt(head[1], 0);
+        call->CallColour = static_cast<TColor>(ReadInt(head[2], 0));
+        call->CallIX = ReadInt(head[3], 0);
 
         // The record always holds "%¤" (it ends with "%¤:"); without a "¤%"
         // before it the call simply has no callers.
@@ -79,17 +63,17 @@ ParsedCallList ParseCurrentList(QStringView payload)
         if (open >= 0 && close >= open + kCallersOpen.size()) {
             const QStringView callers = record.mid(open + kCallersOpen.size(), close - open - kCallersOpen.size());
             const QList<QStringView> fields = callers.split(QLatin1Char('~'));
-            auto field = [&fields](qsizetype i) { return i < fields.size() ? TrimView(fields.at(i)) : QStringView(); };
+            auto field = [&fields](qsizetype i) { return i < fields.size() ? TrimBlankView(fields.at(i)) : QStringView(); };
             for (qsizetype j = 0;; j += 7) {
                 const QStringView name = field(j);
                 if (name.isEmpty())
                     break;
                 auto caller = std::make_unique<TCaller>();
                 caller->CallerName = name.toString();
-                caller->CallerLopnr = IntField(field(j + 1), 0);
+                caller->CallerLopnr = ReadInt(field(j + 1), 0);
                 caller->CallTimeStamp = ParseWireDateTime(field(j + 2).toString());
-                caller->CallerColour = static_cast<TColor>(IntField(field(j + 3), 0));
-                caller->CallComingLopnr = IntField(field(j + 4), 0);
+                caller->CallerColour = static_cast<TColor>(ReadInt(field(j + 3), 0));
+                caller->CallComingLopnr = ReadInt(field(j + 4), 0);
                 caller->CallComingTimeStamp = ParseWireDateTime(field(j + 5).toString());
                 caller->CallComingName = field(j + 6).toString();
                 result.BalloonText += caller->CallerName + kallarPa + call->CallName + QStringLiteral(", \r");
