@@ -22,6 +22,10 @@ Q_SIGNALS:
     void sessionEnding();
 
 private:
+    // Where a session manager exists, Qt reports its end of the session as a
+    // commit-data request; shared by every platform.
+    void connectSessionManager();
+
     struct Private;
     std::unique_ptr<Private> d;
 };

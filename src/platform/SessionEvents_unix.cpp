@@ -1,7 +1,5 @@
 #include "platform/SessionEvents.h"
 
-#include <QGuiApplication>
-#include <QSessionManager>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -31,11 +29,7 @@ SessionEvents::SessionEvents(QObject* parent)
     : QObject(parent)
     , d(std::make_unique<Private>())
 {
-    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-        connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
-            Q_EMIT sessionEnding();
-        });
-    }
+    connectSessionManager();
 
     if (g_signalPipe[0] < 0 && ::pipe(g_signalPipe) == 0) {
         for (int fd : g_signalPipe) {

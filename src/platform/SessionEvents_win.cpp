@@ -1,8 +1,5 @@
 #include "platform/SessionEvents.h"
 
-#include <QGuiApplication>
-#include <QSessionManager>
-
 namespace tesk {
 
 // Qt answers WM_QUERYENDSESSION itself (Windows may go on) and reports the
@@ -13,11 +10,7 @@ SessionEvents::SessionEvents(QObject* parent)
     : QObject(parent)
     , d(std::make_unique<Private>())
 {
-    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-        connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
-            Q_EMIT sessionEnding();
-        });
-    }
+    connectSessionManager();
 }
 
 SessionEvents::~SessionEvents() = default;
