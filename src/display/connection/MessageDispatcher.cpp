@@ -36,69 +36,64 @@ QString MessageDispatcher::caption() const
         + m_productVersion;
 }
 
+namespace {
+
+// A handler for one command: the first frame of it is cut out of the text
+// and handed to `handle`, which says whether the message goes on.
+template <typename Handle>
+MessageHandler OnFrame(const QString& command, Handle handle)
+{
+    return [command, handle](QString& text) {
+        const auto frame = FindFrame(text, command);
+        if (!frame)
+            return HandlerResult::Continue;
+        RemoveFrame(text, *frame);
+        return handle(*frame);
+    };
+}
+
+} // namespace
+
 void MessageDispatcher::HandleServerMessage(const QString& message)
 {
     using R = HandlerResult;
     const std::vector<MessageHandler> handlers = {
-        [this](QString& text) {
-            const auto frame = FindFrame(text, cmd::RETSERVERVERSION);
-            if (!frame)
-                return R::Continue;
-            const QString version = frame->field(1);
-            RemoveFrame(text, *frame);
-            if (m_versionCheck && !m_versionCheck(version))
+        OnFrame(cmd::RETSERVERVERSION, [this](const FrameCut& frame) {
+            if (m_versionCheck && !m_versionCheck(frame.field(1)))
                 return R::Stop;
             return R::Continue;
-        },
-        [this](QString& text) {
-            const auto frame = FindFrame(text, cmd::RETINITEXT);
-            if (!frame)
-                return R::Continue;
-            const QString value = frame->field(1);
-            RemoveFrame(text, *frame);
-            m_settings.ReceiveIniReply(value);
+        }),
+        OnFrame(cmd::RETINITEXT, [this](const FrameCut& frame) {
+            m_settings.ReceiveIniReply(frame.field(1));
             return R::Continue;
-        },
-        [this](QString& text) {
-            const auto frame = FindFrame(text, cmd::TESKCLIENTDATA);
-            if (!frame)
-                return R::Continue;
-            RemoveFrame(text, *frame);
+        }),
+        OnFrame(cmd::TESKCLIENTDATA, [this](const FrameCut& frame) {
             m_systemRegister.setHintPanelVisible(false);
             TTESKClientData& own = m_identity.OwnClientData;
-            own.Lopnr = ReadInt(frame->field(4), -1);
-            own.Name = frame->field(1);
-            own.FriendlyName = frame->field(2);
-            own.Color = static_cast<TColor>(ReadInt(frame->field(3), 0));
+            own.Lopnr = ReadInt(frame.field(4), -1);
+            own.Name = frame.field(1);
+            own.FriendlyName = frame.field(2);
+            own.Color = static_cast<TColor>(ReadInt(frame.field(3), 0));
             if (m_systemRegister.isVisible())
                 m_systemRegister.SetTabs(SysRegPage::tsClientSettings);
             return R::Continue;
-        },
-        [this](QString& text) {
-            const auto frame = FindFrame(text, cmd::RETKLINIKNAMN);
-            if (!frame)
-                return R::Continue;
-            RemoveFrame(text, *frame);
-            m_model.kliniknamn = frame->field(1);
+        }),
+        OnFrame(cmd::RETKLINIKNAMN, [this](const FrameCut& frame) {
+            m_model.kliniknamn = frame.field(1);
             Q_EMIT captionChanged(caption());
             return R::Continue;
-        },
-        [this](QString& text) {
-            const auto frame = FindFrame(text, cmd::RETALLCALLABLES);
-            if (!frame)
-                return R::Continue;
-            RemoveFrame(text, *frame);
-            m_systemRegister.ApplyAllResources(frame->cut);
+        }),
+        // The dialog asks for all callables before its station's, and the
+        // refill of the first would undo the selection of the second: when
+        // both answers come in one message they are applied in that order.
+        OnFrame(cmd::RETALLCALLABLES, [this](const FrameCut& frame) {
+            m_systemRegister.ApplyAllResources(frame.cut);
             return R::Continue;
-        },
-        [this](QString& text) {
-            const auto frame = FindFrame(text, cmd::RETSTATIONCALLABLES);
-            if (!frame)
-                return R::Continue;
-            RemoveFrame(text, *frame);
-            m_systemRegister.ApplyStationResources(frame->cut);
+        }),
+        OnFrame(cmd::RETSTATIONCALLABLES, [this](const FrameCut& frame) {
+            m_systemRegister.ApplyStationResources(frame.cut);
             return R::Continue;
-        },
+        }),
         [this](QString& text) {
             const qsizetype p = text.indexOf(cmd::ErrorMark);
             if (p < 0)
@@ -116,14 +111,10 @@ void MessageDispatcher::HandleServerMessage(const QString& message)
             }
             return R::Stop;
         },
-        [this](QString& text) {
-            const auto frame = FindFrame(text, cmd::CURRENTLIST);
-            if (!frame)
-                return R::Continue;
-            RemoveFrame(text, *frame);
-            RebuildCallList(frame->payload(cmd::CURRENTLIST));
+        OnFrame(cmd::CURRENTLIST, [this](const FrameCut& frame) {
+            RebuildCallList(frame.payload(cmd::CURRENTLIST));
             return R::Continue;
-        },
+        }),
     };
 
     try {
