@@ -12,7 +12,6 @@
 #include "display/connection/SystemRegisterPort.h"
 #include "platform/BringToFront.h"
 #include "platform/ScreenSaverInhibitor.h"
-#include "protocol/Codepage.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -145,8 +144,7 @@ void TfrmTeskShowMain::buildLayout()
         [this](const QString& frame) {
             // Confirmations go out on the main connection when it is up;
             // nothing is queued.
-            if (m_connection->isConnected())
-                m_connection->socket().write(ToAnsi(frame));
+            m_connection->SendText(frame);
         },
         m_boardArea);
     PaintBox1->setObjectName(QStringLiteral("PaintBox1"));

@@ -148,9 +148,14 @@ void ServerConnection::SetLamp(TColor colour)
 
 void ServerConnection::SendFrame(const QString& command, const QStringList& fields)
 {
+    SendText(ComposeFrame(command, fields));
+}
+
+void ServerConnection::SendText(const QString& text)
+{
     if (!isConnected())
         return;
-    ClientSocket1.write(ToAnsi(ComposeFrame(command, fields)));
+    ClientSocket1.write(ToAnsi(text));
 }
 
 void ServerConnection::Start()

@@ -89,6 +89,9 @@ public:
 
     // Sends one frame if the connection is up; nothing is queued or checked.
     void SendFrame(const QString& command, const QStringList& fields);
+    // An already composed frame (a confirmation from the board); in
+    // Windows-1252, only while connected, never queued.
+    void SendText(const QString& text);
 
     // The version check, called by the dispatcher with RETSERVERVERSION's
     // version text. False when the version is refused.
