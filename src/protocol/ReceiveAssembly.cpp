@@ -9,8 +9,11 @@
 namespace tesk {
 namespace {
 
-constexpr QByteArrayView kDataStart("#DATASTART#");
-constexpr QByteArrayView kDataEnd("#DATAEND#");
+// Put together at run time: a program file that held the markers' bytes as
+// they stand could not travel between them to an updating client, which
+// would cut the file at the first one.
+const QByteArray kDataStart = QByteArray("#DATA") + QByteArray("START#");
+const QByteArray kDataEnd = QByteArray("#DATA") + QByteArray("END#");
 
 // Blank means every character up to and including the space. Bytes decode
 // one to one and no byte from 0x21 up decodes to a blank character, so the

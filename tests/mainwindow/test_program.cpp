@@ -60,6 +60,19 @@ private Q_SLOTS:
         });
     }
 
+    // An update carries the program file between the data markers, and the
+    // client cuts the file at the first marker it finds: the program's own
+    // bytes must hold neither.
+    void programFileCanTravelBetweenDataMarkers()
+    {
+        QFile program(QStringLiteral(TESK_PROGRAM_PATH));
+        QVERIFY(program.open(QIODevice::ReadOnly));
+        const QByteArray bytes = program.readAll();
+        QVERIFY(!bytes.isEmpty());
+        QVERIFY(!bytes.contains(QByteArray("#DATA") + "START#"));
+        QVERIFY(!bytes.contains(QByteArray("#DATA") + "END#"));
+    }
+
     void secondStartHandsOverAndRestartRunsAnyway()
     {
         const QString config = m_home.filePath(QStringLiteral("config"));
