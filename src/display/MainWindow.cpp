@@ -24,7 +24,9 @@
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <exception>
+#include <limits>
 
 namespace tesk {
 
@@ -222,7 +224,12 @@ void TfrmTeskShowMain::FormCreate()
     board.TESKShowFontName =
         m_settings.GetIniTextDef(QStringLiteral("TESK"), QStringLiteral("ShowFontName"), QStringLiteral("Tahoma"));
 
-    SayTimer.setInterval(m_settings.ReadInt(QStringLiteral("TESK"), QStringLiteral("RepeatSayInfoTimer"), 5) * Minute);
+    // At least a minute: a timer of no length fires without pause (and the
+    // announcer restarts it whatever its interval); at most what a timer
+    // holds, so a huge value does not wrap round.
+    const qint64 sayMinutes =
+        std::max(1, m_settings.ReadInt(QStringLiteral("TESK"), QStringLiteral("RepeatSayInfoTimer"), 5));
+    SayTimer.setInterval(int(std::min<qint64>(sayMinutes * Minute, std::numeric_limits<int>::max())));
     if (m_settings.ReadBool(QStringLiteral("TESK"), QStringLiteral("RepeatSayInfo"), true))
         SayTimer.start();
     PaintBox1->setBackgroundRotation(

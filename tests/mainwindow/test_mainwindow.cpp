@@ -20,6 +20,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <limits>
+
 using namespace tesk;
 using tesk::test::FakeServer;
 using tesk::test::RecordingMessages;
@@ -246,6 +248,38 @@ private Q_SLOTS:
         QVERIFY(f.window->SayTimer.isActive());
         QCOMPARE(f.window->PaintBox1->backgroundTimerIntervalMs(), 3 * 60000);
         QVERIFY(!f.window->PaintBox1->backgroundTimerActive());
+    }
+
+    // The repeat interval is minutes; a value that gives no interval at all
+    // would make the timer fire without pause, one past what a timer holds
+    // would wrap round.
+    void sayTimerFromSettings_data()
+    {
+        QTest::addColumn<QString>("minutes"); // "" = missing
+        QTest::addColumn<QString>("repeat");  // RepeatSayInfo, "" = missing
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<bool>("active");
+        QTest::newRow("missing: five minutes, on") << "" << "" << 5 * 60000 << true;
+        QTest::newRow("two minutes") << "2" << "" << 2 * 60000 << true;
+        QTest::newRow("not a number: default") << "ofta" << "" << 5 * 60000 << true;
+        QTest::newRow("repeat off") << "2" << "0" << 2 * 60000 << false;
+        QTest::newRow("zero is one minute") << "0" << "" << 60000 << true;
+        QTest::newRow("negative is one minute") << "-4" << "" << 60000 << true;
+        QTest::newRow("longer than a timer holds") << "99999999" << "" << std::numeric_limits<int>::max() << true;
+    }
+
+    void sayTimerFromSettings()
+    {
+        QFETCH(QString, minutes);
+        QFETCH(QString, repeat);
+        Fixture f({}, [&](TempSettings& t) {
+            if (!minutes.isEmpty())
+                t.setUser(QStringLiteral("TESK"), QStringLiteral("RepeatSayInfoTimer"), minutes);
+            if (!repeat.isEmpty())
+                t.setUser(QStringLiteral("TESK"), QStringLiteral("RepeatSayInfo"), repeat);
+        });
+        QTEST(f.window->SayTimer.interval(), "interval");
+        QTEST(f.window->SayTimer.isActive(), "active");
     }
 
     void placement_data()
