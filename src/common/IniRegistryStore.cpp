@@ -1,6 +1,7 @@
 #include "common/IniRegistryStore.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QSettings>
@@ -93,6 +94,39 @@ QString SaveFailureReason(const QString& file)
     return WithFile(reason, file);
 }
 
+// A hand edit can leave a line QSettings cannot parse (a section without its
+// "]", a line without "="). QSettings then keeps what it could read but
+// refuses to write the file again, so every later write of the program would
+// be lost. The file is rewritten with everything that could be read; the
+// original text is kept beside it as "<file>.bad" for the administrator.
+QString RewriteReadable(const QString& file, const QSettings& broken)
+{
+    const QString aside = file + QStringLiteral(".bad");
+    const QString fresh = file + QStringLiteral(".new");
+    QFile::remove(aside);
+    QFile::remove(fresh);
+    if (!QFile::copy(file, aside))
+        return WithFile(QStringLiteral("Unable to keep a copy of the unreadable settings file"), aside);
+    {
+        QSettings out(fresh, QSettings::IniFormat);
+        const QStringList keys = broken.allKeys();
+        for (const QString& k : keys)
+            out.setValue(k, broken.value(k));
+        out.sync();
+        if (out.status() != QSettings::NoError) {
+            QFile::remove(fresh);
+            return SaveFailureReason(file);
+        }
+    }
+    QFile in(fresh);
+    QSaveFile out(file);
+    const bool ok = in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly)
+        && out.write(in.readAll()) >= 0 && out.commit();
+    in.close();
+    QFile::remove(fresh);
+    return ok ? QString() : WithFile(out.errorString(), file);
+}
+
 QString FirstPath(const QByteArray& list, const QString& fallback)
 {
     const QStringList parts = QString::fromLocal8Bit(list).split(QLatin1Char(':'), Qt::SkipEmptyParts);
@@ -159,6 +193,18 @@ bool IniRegistryStore::RegWriteString(RegistryRoot root, const QString& subKey, 
     if (!blocker.isEmpty()) {
         LastRegistryError = blocker;
         return false;
+    }
+    {
+        const QSettings current(file, QSettings::IniFormat);
+        // The file is parsed at the first look inside, not at construction.
+        current.allKeys();
+        if (current.status() == QSettings::FormatError) {
+            const QString reason = RewriteReadable(file, current);
+            if (!reason.isEmpty()) {
+                LastRegistryError = reason;
+                return false;
+            }
+        }
     }
     QSettings settings(file, QSettings::IniFormat);
     const QString key = StoredKey(settings, EntryKey(subKey, valueName));

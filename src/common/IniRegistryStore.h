@@ -20,7 +20,9 @@ namespace tesk {
 //
 // Key paths and value names match regardless of letter case, as in the
 // registry; an empty value name (the key's default value) is stored as "@".
-// Every write is synced to disk before RegWriteString returns.
+// Every write is synced to disk before RegWriteString returns. A hand-edited
+// file with lines that cannot be parsed is rewritten with what could be read
+// at the next write (the original text is kept as "Registry.ini.bad").
 class IniRegistryStore : public RegistryStore {
 public:
     // userFolder / machineFolder: the configuration folders that hold

@@ -28,6 +28,8 @@ private Q_SLOTS:
     void missingThingsReadEmpty();
     void fileReadsLikeTheRegistry();
     void adminListValueReadsAsText();
+    void handEditedFileStillTakesWrites_data();
+    void handEditedFileStillTakesWrites();
     void unwritableStore_data();
     void unwritableStore();
     void environmentFolders_data();
@@ -164,6 +166,52 @@ void TestIniRegistryStore::adminListValueReadsAsText()
     f.write("[SOFTWARE]\nNorvalis\\_opt_TESK_klinik\\TESK\\CallPrefix=Dr, Sr\n");
     f.close();
     QCOMPARE(temp.registry().RegReadString(RegistryRoot::LocalMachine, Path, "CallPrefix"), QStringLiteral("Dr, Sr"));
+}
+
+void TestIniRegistryStore::handEditedFileStillTakesWrites_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<QString>("readableBefore"); // CallPrefix as read before the write
+    QTest::addColumn<bool>("keptAside");          // the original text kept as "<file>.bad"
+
+    QTest::newRow("a line without \"=\"")
+        << QByteArray("just a note\n[SOFTWARE]\nNorvalis\\_opt_TESK_klinik\\TESK\\CallPrefix=Dr\n") << "Dr" << true;
+    QTest::newRow("a section without its \"]\"")
+        << QByteArray("[SOFTWARE]\nNorvalis\\_opt_TESK_klinik\\TESK\\CallPrefix=Dr\n[Notes\n") << "Dr" << true;
+    QTest::newRow("a well-formed file") << QByteArray("[SOFTWARE]\nNorvalis\\_opt_TESK_klinik\\TESK\\CallPrefix=Dr\n")
+                                        << "Dr" << false;
+}
+
+void TestIniRegistryStore::handEditedFileStillTakesWrites()
+{
+    QFETCH(QByteArray, contents);
+    QFETCH(QString, readableBefore);
+    QFETCH(bool, keptAside);
+
+    // The write is the first thing this program does with the file.
+    TempSettings temp;
+    const QString file = temp.registry().filePath(RegistryRoot::CurrentUser);
+    QVERIFY(QDir().mkpath(QFileInfo(file).absolutePath()));
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(contents);
+    f.close();
+
+    QVERIFY2(temp.registry().RegWriteString(RegistryRoot::CurrentUser, Path, "ShowMode", "1"),
+             qPrintable(temp.registry().LastRegistryError));
+
+    // The next run reads the new value and everything that was readable.
+    IniRegistryStore fresh(temp.userFolder(), temp.machineFolder());
+    QCOMPARE(fresh.RegReadString(RegistryRoot::CurrentUser, Path, "ShowMode"), QStringLiteral("1"));
+    QCOMPARE(fresh.RegReadString(RegistryRoot::CurrentUser, Path, "CallPrefix"), readableBefore);
+    // An unreadable original is kept for whoever edited it.
+    QFile aside(file + ".bad");
+    QCOMPARE(aside.exists(), keptAside);
+    if (keptAside) {
+        QVERIFY(aside.open(QIODevice::ReadOnly));
+        QCOMPARE(aside.readAll(), contents);
+    }
+    QVERIFY(!QFile::exists(file + ".new"));
 }
 
 void TestIniRegistryStore::unwritableStore_data()
