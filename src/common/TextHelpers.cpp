@@ -1,5 +1,7 @@
 #include "common/TextHelpers.h"
 
+#include <cmath>
+
 namespace tesk {
 
 QStringView TrimBlankView(QStringView text)
@@ -93,8 +95,9 @@ bool ReadBool(const QString& text, bool defaultValue)
     const qlonglong n = t.toLongLong(&ok, 10);
     if (ok)
         return n != 0;
+    // "nan" and "inf" parse as doubles but are no numbers a setting holds.
     const double d = t.toDouble(&ok);
-    return ok ? d != 0.0 : defaultValue;
+    return ok && std::isfinite(d) ? d != 0.0 : defaultValue;
 }
 
 } // namespace tesk

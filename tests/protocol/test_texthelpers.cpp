@@ -145,6 +145,11 @@ void TestTextHelpers::readBool_data()
     QTest::newRow("ERROR keeps default false") << "ERROR" << false << false;
     QTest::newRow("empty keeps default") << "" << true << true;
     QTest::newRow("garbage keeps default") << "ja" << false << false;
+    QTest::newRow("decimal number") << "0.5" << false << true;
+    QTest::newRow("exponent zero") << "0e3" << true << false;
+    QTest::newRow("nan keeps default false") << "nan" << false << false;
+    QTest::newRow("nan keeps default true") << "NaN" << true << true;
+    QTest::newRow("inf keeps default") << "inf" << false << false;
 }
 
 void TestTextHelpers::readBool()
