@@ -3,6 +3,7 @@
 #include "display/board/BoardBackground.h"
 #include "display/board/BoardText.h"
 #include "display/board/CallBoard.h"
+#include "display/board/FontFitter.h"
 #include "display/board/HlsColor.h"
 #include "display/board/RoundBox.h"
 
@@ -103,6 +104,10 @@ private slots:
     void manyCallersStayBounded();
     void extremeNamesStayBounded_data();
     void extremeNamesStayBounded();
+    void textBeyondTheLastSlotIsDrawn_data();
+    void textBeyondTheLastSlotIsDrawn();
+    void textCellTopLeft_data();
+    void textCellTopLeft();
     void cachedEqualsReference();
 };
 
@@ -550,6 +555,93 @@ void TestCallBoard::extremeNamesStayBounded()
     const auto [literal, rect2] = paint(CallBoard::Path::Reference);
     QCOMPARE(rect, rect2);
     QCOMPARE(fast, literal);
+}
+
+void TestCallBoard::textBeyondTheLastSlotIsDrawn_data()
+{
+    // Only the resources with calls count as slots, so a resource without
+    // calls can lie past the last slot. Where its column (row) begins on the
+    // board's last pixel, its header box is wholly off the board, but its
+    // name's cell begins one pixel before the box and is drawn there; a name
+    // that fits at no size spills far beyond its box.
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QSize>("board");
+    QTest::newRow("landscape: column at the last pixel") << 0 << QSize(41, 100);
+    QTest::newRow("portrait: row at the last pixel") << 1 << QSize(100, 5);
+}
+
+void TestCallBoard::textBeyondTheLastSlotIsDrawn()
+{
+    QFETCH(int, mode);
+    QFETCH(QSize, board);
+    // The name's colour follows the resource's colour and nothing else does.
+    auto paint = [&](TColor lastColour, CallBoard::Path path) {
+        TCallList list;
+        list.push_back(MakeCall(QStringLiteral("a"), 1, 0x808080, {{QStringLiteral("x"), 1, 0x808080}}));
+        list.push_back(MakeCall(QStringLiteral("b"), 2, 0x808080, {{QStringLiteral("y"), 2, 0x808080}}));
+        list.push_back(MakeCall(QString(16, QLatin1Char('W')), 3, lastColour));
+        BoardSettings s = flat(mode);
+        s.ShowingAlwaysShowAll = false;
+        CallBoard cb;
+        cb.setSettings(s);
+        cb.setBackgroundPicture(solid(QSize(8, 8), qRgb(40, 90, 140)));
+        cb.resize(board);
+        cb.PaintBox1Paint(list, path);
+        return std::make_pair(cb.image(), list[2]->ViewRect);
+    };
+    for (CallBoard::Path path : {CallBoard::Path::Reference, CallBoard::Path::Cached}) {
+        const auto [blackText, last] = paint(0xFFFFFF, path);
+        const auto [whiteText, last2] = paint(0x000000, path);
+        // The third resource begins on the board's last pixel column (row).
+        QCOMPARE(mode == 0 ? last.Left - 1 : last.Top - 1, mode == 0 ? board.width() - 1 : board.height() - 1);
+        QCOMPARE(last, last2);
+        QVERIFY(blackText != whiteText);
+    }
+}
+
+void TestCallBoard::textCellTopLeft_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::newRow("landscape") << 0;
+    QTest::newRow("portrait") << 1;
+}
+
+void TestCallBoard::textCellTopLeft()
+{
+    // The name is placed by the top-left corner of its cell: its ink lies
+    // inside the cell, and a name without descenders sits on the baseline,
+    // the cell's top plus the font's ascent.
+    QFETCH(int, mode);
+    const QString name = QStringLiteral("HEH");
+    TCallList list;
+    list.push_back(MakeCall(name, 1, 0xFFFFFF)); // white box, black text
+    CallBoard cb;
+    BoardSettings s = flat(mode);
+    cb.setSettings(s);
+    cb.setBackgroundPicture(solid(QSize(8, 8), qRgb(40, 90, 140)));
+    const QSize board(400, 300);
+    cb.resize(board);
+    cb.PaintBox1Paint(list);
+    const Geometry g = expectedGeometry(list, 1, board.width(), board.height(), mode == 0);
+    const int hs = FitFontSize(kFace, 12, QSize(g.U, g.V), name);
+    const QFont font = BoardFont(kFace, hs);
+    const QSize e = TextExtent(font, name);
+    const int ascent = QFontMetrics(font, BoardMeasureDevice()).ascent();
+    const int x0 = g.U / 2 - e.width() / 2;
+    const int y0 = g.V / 2 - e.height() / 2;
+    QRect ink;
+    const QImage& img = cb.image();
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (img.pixel(x, y) == qRgb(0, 0, 0))
+                ink |= QRect(x, y, 1, 1);
+    QVERIFY(!ink.isEmpty());
+    QVERIFY2(ink.left() >= x0 && ink.right() < x0 + e.width(), qPrintable(QStringLiteral("%1..%2 in %3+%4")
+                                                                              .arg(ink.left()).arg(ink.right())
+                                                                              .arg(x0).arg(e.width())));
+    QVERIFY(ink.top() >= y0 && ink.bottom() < y0 + e.height());
+    QCOMPARE(ink.bottom(), y0 + ascent - 1); // the capitals end on the baseline
+    QVERIFY(ink.height() > e.height() / 2);
 }
 
 void TestCallBoard::cachedEqualsReference()

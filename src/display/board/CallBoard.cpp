@@ -313,7 +313,9 @@ void CallBoard::Private::drawBoxes(QPainter& p, TCallList& list, int n, Tools& t
         const TViewRect header = landscape ? makeRect(u * r + 1, 0, u * (r + 1), v) : makeRect(0, v * r + 1, u, v * (r + 1));
         call->ViewRect = header;
         // A resource whose column (row) begins past the board shows nothing.
-        const bool visible = landscape ? u * r + 1 < W : v * r + 1 < H;
+        // The column begins one pixel before its boxes: the texts' cells are
+        // centred on the whole column, so a name can start on that pixel.
+        const bool visible = landscape ? u * r < W : v * r < H;
         if (visible) {
             if (landscape) {
                 const qint64 x = u * (r + 1);
