@@ -95,6 +95,8 @@ private Q_SLOTS:
     void clientData();
     void failureInPassIsReported();
     void rebuildInsideTheEmptyListDialog();
+    void noticeIsNotStackedOnItself_data();
+    void noticeIsNotStackedOnItself();
     void holdersSeeTheRebuild();
 };
 
@@ -261,6 +263,47 @@ void TestDispatcher::rebuildInsideTheEmptyListDialog()
     QCOMPARE(f.log, QStringList({kEmptyBox, "SetTabs(tsClientSettings)", "ShowModal", "Minimize", "Repaint",
                                  "SyncSayList(1)", "Announce(1,0)", "Repaint", "SyncSayList(1)", "Announce(0,2)"}));
     QCOMPARE(Names(f.model), QStringLiteral("B"));
+}
+
+void TestDispatcher::noticeIsNotStackedOnItself_data()
+{
+    // While a notice and its dialog are open, the server may send the same
+    // news again and again (an unconfigured display gets an empty list at
+    // every change in the clinic): one notice stays open, the repeats do the
+    // rest of their handling without a box of their own. Once it is closed,
+    // the next repeat shows it again.
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("expectedLog");
+
+    const QString empty = CurrentList(QString());
+    const QStringList emptyNotice{kEmptyBox, "SetTabs(tsClientSettings)", "ShowModal"};
+    const QStringList emptyRest{"Repaint", "SyncSayList(0)", "Announce(0,0)"};
+    QTest::newRow("empty list") << empty << emptyNotice + emptyRest + emptyRest + emptyRest + emptyNotice + emptyRest;
+    const QStringList unknownNotice{kUnknownClientBox, "HintPanel(1)", "SetTabs(tsClientSettings)", "ShowModal"};
+    QTest::newRow("unregistered client") << QStringLiteral("ERROR: 001") << unknownNotice + unknownNotice;
+}
+
+void TestDispatcher::noticeIsNotStackedOnItself()
+{
+    QFETCH(QString, message);
+    QFETCH(QStringList, expectedLog);
+
+    Fixture f;
+    int repeats = 0;
+    f.systemRegister.onShowModal = [&] {
+        // Two repeats arrive while the first notice is open, one inside the other.
+        if (repeats >= 2)
+            return;
+        ++repeats;
+        f.dispatcher.HandleServerMessage(message);
+        if (repeats == 1)
+            f.dispatcher.HandleServerMessage(message);
+    };
+    f.dispatcher.HandleServerMessage(message);
+    QCOMPARE(repeats, 1);
+    f.systemRegister.onShowModal = {};
+    f.dispatcher.HandleServerMessage(message);
+    QCOMPARE(f.log, expectedLog);
 }
 
 void TestDispatcher::holdersSeeTheRebuild()

@@ -38,6 +38,23 @@ QString MessageDispatcher::caption() const
 
 namespace {
 
+// Marks a notice as open for as long as its box and dialog run, however the
+// handling ends.
+class NoticeOpen {
+public:
+    explicit NoticeOpen(bool& flag)
+        : m_flag(flag)
+    {
+        m_flag = true;
+    }
+    ~NoticeOpen() { m_flag = false; }
+    NoticeOpen(const NoticeOpen&) = delete;
+    NoticeOpen& operator=(const NoticeOpen&) = delete;
+
+private:
+    bool& m_flag;
+};
+
 // A handler for one command: the first frame of it is cut out of the text
 // and handed to `handle`, which says whether the message goes on.
 template <typename Handle>
@@ -99,6 +116,9 @@ void MessageDispatcher::HandleServerMessage(const QString& message)
             if (p < 0)
                 return R::Continue;
             if (text.contains(cmd::NotRegisteredError)) {
+                if (m_unregisteredNoticeOpen)
+                    return R::Stop;
+                const NoticeOpen open(m_unregisteredNoticeOpen);
                 m_messages.ShowInfoMessage(QStringLiteral(
                     "Klienten finns inte i databasen!\rG\u00E5 till Systemregistret, fyll i Klientnamn/plats, "
                     "v\u00E4lj en f\u00E4rg och tryck p\u00E5 L\u00E4gg till."));
@@ -136,11 +156,14 @@ void MessageDispatcher::RebuildCallList(const QString& payload)
     m_model.replaceCallList(std::move(parsed));
 
     if (m_model.CallList.empty()) {
-        m_messages.ShowInfoMessage(QStringLiteral(
-            "Det finns inga resurser att visa i listan!\rG\u00E5 till Systemregistret, fyll i \u00F6nskade "
-            "resurser och tryck p\u00E5 Spara."));
-        m_systemRegister.SetTabs(SysRegPage::tsClientSettings);
-        m_systemRegister.ShowModalUnlessVisible();
+        if (!m_emptyListNoticeOpen) {
+            const NoticeOpen open(m_emptyListNoticeOpen);
+            m_messages.ShowInfoMessage(QStringLiteral(
+                "Det finns inga resurser att visa i listan!\rG\u00E5 till Systemregistret, fyll i \u00F6nskade "
+                "resurser och tryck p\u00E5 Spara."));
+            m_systemRegister.SetTabs(SysRegPage::tsClientSettings);
+            m_systemRegister.ShowModalUnlessVisible();
+        }
     } else if (!hadCalls) {
         Q_EMIT minimizeTimerStartRequested();
     }

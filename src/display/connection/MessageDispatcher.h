@@ -24,6 +24,12 @@ class UserMessages;
 // dialog asks for them: the station answer selects entries in the list the
 // other one fills, so the other order would undo the selection.
 //
+// The notices for an empty call list and for an unregistered client run a
+// modal box and the dialog, during which the server may send the same news
+// again (an unconfigured display gets an empty list at every change in the
+// clinic). A repeat that arrives while its notice is still open does not
+// stack another box on it; everything else of its handling runs.
+//
 // Any failure inside a pass is shown as "Error in ClientSocket1Read!\r\r" +
 // its message; the rest of that message is dropped.
 class MessageDispatcher : public QObject {
@@ -63,6 +69,8 @@ private:
     AnnouncerPort& m_announcer;
     VersionCheck m_versionCheck;
     QString m_productVersion;
+    bool m_emptyListNoticeOpen = false;
+    bool m_unregisteredNoticeOpen = false;
 };
 
 } // namespace tesk
