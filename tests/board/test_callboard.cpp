@@ -106,6 +106,8 @@ private slots:
     void extremeNamesStayBounded();
     void textBeyondTheLastSlotIsDrawn_data();
     void textBeyondTheLastSlotIsDrawn();
+    void textSpillingFromOffTheBoard_data();
+    void textSpillingFromOffTheBoard();
     void textCellTopLeft_data();
     void textCellTopLeft();
     void cachedEqualsReference();
@@ -595,6 +597,70 @@ void TestCallBoard::textBeyondTheLastSlotIsDrawn()
         // The third resource begins on the board's last pixel column (row).
         QCOMPARE(mode == 0 ? last.Left - 1 : last.Top - 1, mode == 0 ? board.width() - 1 : board.height() - 1);
         QCOMPARE(last, last2);
+        QVERIFY(blackText != whiteText);
+    }
+}
+
+void TestCallBoard::textSpillingFromOffTheBoard_data()
+{
+    // A name that fits at no size keeps the size the fitting started from and
+    // spills out of its box. When that box lies wholly past the board's
+    // edge, the name still reaches onto the board and is drawn there.
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("lastResource"); // the spilling name is a resource's (else a caller's)
+    QTest::newRow("landscape: call below the bottom") << 0 << false;
+    QTest::newRow("portrait: call right of the edge") << 1 << false;
+    QTest::newRow("landscape: column right of the edge") << 0 << true;
+    QTest::newRow("portrait: row below the bottom") << 1 << true;
+}
+
+void TestCallBoard::textSpillingFromOffTheBoard()
+{
+    QFETCH(int, mode);
+    QFETCH(bool, lastResource);
+    const bool landscape = mode == 0;
+    const QString huge(2000, QLatin1Char('W'));
+    auto makeList = [&](TColor spillColour) {
+        TCallList list;
+        if (lastResource) {
+            // Two slots; the third resource (no calls) lies past the board.
+            list.push_back(MakeCall(QStringLiteral("a"), 1, 0x808080, {{QStringLiteral("x"), 1, 0x808080}}));
+            list.push_back(MakeCall(QStringLiteral("b"), 2, 0x808080, {{QStringLiteral("y"), 2, 0x808080}}));
+            list.push_back(MakeCall(huge, 3, spillColour));
+        } else {
+            // Two calls whose names fit nowhere: both keep the header's size.
+            list.push_back(MakeCall(QStringLiteral("ab"), 1, 0x808080,
+                                    {{huge, 1, 0x808080}, {huge, 2, spillColour}}));
+        }
+        return list;
+    };
+    QSize board;
+    if (lastResource) {
+        board = landscape ? QSize(40, 100) : QSize(100, 2);
+    } else {
+        // The second call's box begins exactly at the board's far edge.
+        TCallList probe = makeList(0);
+        const Geometry g = expectedGeometry(probe, 1, 400, 400, landscape);
+        board = landscape ? QSize(400, 2 * g.V + 1) : QSize(2 * g.U + 2, 400);
+    }
+    auto paint = [&](TColor spillColour, CallBoard::Path path) {
+        TCallList list = makeList(spillColour);
+        BoardSettings s = flat(mode);
+        s.ShowingAlwaysShowAll = false;
+        CallBoard cb;
+        cb.setSettings(s);
+        cb.setBackgroundPicture(solid(QSize(8, 8), qRgb(40, 90, 140)));
+        cb.resize(board);
+        cb.PaintBox1Paint(list, path);
+        const TViewRect r = lastResource ? list[2]->ViewRect : list[0]->CurrentCallList[1]->ViewRect;
+        return std::make_pair(cb.image(), r);
+    };
+    for (CallBoard::Path path : {CallBoard::Path::Reference, CallBoard::Path::Cached}) {
+        const auto [blackText, r] = paint(0xFFFFFF, path);
+        const auto [whiteText, r2] = paint(0x000000, path);
+        QCOMPARE(r, r2);
+        QVERIFY(landscape ? r.Top >= board.height() || r.Left >= board.width()
+                          : r.Left >= board.width() || r.Top >= board.height()); // the box is off the board
         QVERIFY(blackText != whiteText);
     }
 }

@@ -303,6 +303,13 @@ void CallBoard::Private::drawBoxes(QPainter& p, TCallList& list, int n, Tools& t
 
     const qint64 u = U;
     const qint64 v = V;
+    auto onBoard = [&](const TViewRect& r) { return r.Left < W && r.Top < H && r.Right > 0 && r.Bottom > 0; };
+    // A text's ink may stray a little outside its cell (overhangs, accents),
+    // never by a whole line height.
+    auto textReaches = [&](qint64 x, qint64 y, QSize e) {
+        const qint64 margin = e.height();
+        return x - margin < W && y - margin < H && x + e.width() + margin > 0 && y + e.height() + margin > 0;
+    };
     for (std::size_t ri = 0; ri < list.size(); ++ri) {
         TCallObject* call = list[ri].get();
         if (!call)
@@ -312,34 +319,36 @@ void CallBoard::Private::drawBoxes(QPainter& p, TCallList& list, int n, Tools& t
         // Header rectangle and the separator along its far side.
         const TViewRect header = landscape ? makeRect(u * r + 1, 0, u * (r + 1), v) : makeRect(0, v * r + 1, u, v * (r + 1));
         call->ViewRect = header;
-        // A resource whose column (row) begins past the board shows nothing.
-        // The column begins one pixel before its boxes: the texts' cells are
-        // centred on the whole column, so a name can start on that pixel.
-        const bool visible = landscape ? u * r < W : v * r < H;
-        if (visible) {
-            if (landscape) {
-                const qint64 x = u * (r + 1);
-                if (x >= 0 && x < W)
-                    for (qint64 y = std::max<qint64>(v, 0); y < H; ++y)
-                        invert(int(x), int(y));
-            } else {
-                const qint64 y = v * (r + 1);
-                if (y >= 0 && y < H)
-                    for (qint64 x = std::max<qint64>(u, 0); x < W; ++x)
-                        invert(int(x), int(y));
-            }
+        // Boxes and texts past the board's edge are laid out like the others
+        // (their rectangles, and the font size that the next call starts
+        // from) but drawn only where they can reach the board: a text that
+        // fits at no size keeps its larger size and spills out of its box.
+        if (landscape) {
+            const qint64 x = u * (r + 1);
+            if (x >= 0 && x < W)
+                for (qint64 y = std::max<qint64>(v, 0); y < H; ++y)
+                    invert(int(x), int(y));
+        } else {
+            const qint64 y = v * (r + 1);
+            if (y >= 0 && y < H)
+                for (qint64 x = std::max<qint64>(u, 0); x < W; ++x)
+                    invert(int(x), int(y));
+        }
+        if (onBoard(header))
             tools.box(p, header, call->CallColour, kWhite, shaded);
+        {
             const QSize e = tools.extent(face, hs, call->CallName);
-            p.setFont(BoardFont(face, hs));
-            p.setPen(ToQColor(ContrastColor(call->CallColour)));
-            if (landscape)
-                TextOutTopLeft(p, clampToInt(u * r + (U / 2 - e.width() / 2)), V / 2 - e.height() / 2, call->CallName);
-            else
-                TextOutTopLeft(p, U / 2 - e.width() / 2, clampToInt(v * r + (V / 2 - e.height() / 2)), call->CallName);
+            const qint64 x = landscape ? u * r + (U / 2 - e.width() / 2) : U / 2 - e.width() / 2;
+            const qint64 y = landscape ? V / 2 - e.height() / 2 : v * r + (V / 2 - e.height() / 2);
+            if (textReaches(x, y, e)) {
+                p.setFont(BoardFont(face, hs));
+                p.setPen(ToQColor(ContrastColor(call->CallColour)));
+                TextOutTopLeft(p, clampToInt(x), clampToInt(y), call->CallName);
+            }
         }
 
         int size = hs;
-        bool drawing = visible;
+        bool restHidden = false;
         for (std::size_t ti = 0; ti < call->CurrentCallList.size(); ++ti) {
             TCaller* caller = call->CurrentCallList[ti].get();
             if (!caller)
@@ -348,12 +357,20 @@ void CallBoard::Private::drawBoxes(QPainter& p, TCallList& list, int n, Tools& t
             const TViewRect rect = landscape ? makeRect(u * r + 1, (v + 1) * (t + 1) - 1, u * (r + 1), (v + 1) * (t + 2))
                                              : makeRect((u + 1) * (t + 1), v * r + 1, (u + 1) * (t + 2), v * (r + 1));
             caller->ViewRect = rect;
-            // Boxes go on past the board's edge; from the first one wholly
-            // past it the rest of the resource is not drawn.
-            if (drawing && (landscape ? rect.Top >= H : rect.Left >= W))
-                drawing = false;
-            if (!drawing)
+            if (restHidden)
                 continue;
+            // Below the board in landscape, the calls that follow lie lower
+            // still and their line heights are bounded (a fitted line is at
+            // most half a box high, an unfitted one keeps the size so far),
+            // so from a box whose texts cannot reach up onto the board on
+            // that bound, none of the rest can.
+            if (landscape && rect.Top >= H) {
+                const qint64 bound = std::max<qint64>(tools.extent(face, size, caller->CallerName).height(), V / 2);
+                if ((v + 1) * (t + 1) + V / 2 - 3 * bound >= H) {
+                    restHidden = true;
+                    continue;
+                }
+            }
 
             const QString time = ShortTimeText(caller->CallTimeStamp, timeFormatNow);
             QString L1;
@@ -373,14 +390,24 @@ void CallBoard::Private::drawBoxes(QPainter& p, TCallList& list, int n, Tools& t
             const int w = tools.extent(face, size, F).width();
             const int h = tools.extent(face, size, caller->CallerName).height();
 
-            tools.box(p, rect, caller->CallerColour, kBlack, shaded);
-            p.setFont(BoardFont(face, size));
-            p.setPen(ToQColor(ContrastColor(caller->CallerColour)));
+            const bool boxShows = onBoard(rect);
+            if (boxShows)
+                tools.box(p, rect, caller->CallerColour, kBlack, shaded);
             const qint64 x = landscape ? u * r + (U / 2 - w / 2) : (u + 1) * (t + 1) + (U / 2 - w / 2);
             const qint64 b = landscape ? (v + 1) * (t + 1) : v * r;
             const qint64 m = V / 2 - h / 2;
-            TextOutTopLeft(p, clampToInt(x), clampToInt(b + m - h / 2), L1);
-            TextOutTopLeft(p, clampToInt(x), clampToInt(b + m + h / 2), L2);
+            const qint64 y1 = b + m - h / 2;
+            const qint64 y2 = b + m + h / 2;
+            const bool line1 = boxShows || textReaches(x, y1, tools.extent(face, size, L1));
+            const bool line2 = boxShows || textReaches(x, y2, tools.extent(face, size, L2));
+            if (!line1 && !line2)
+                continue;
+            p.setFont(BoardFont(face, size));
+            p.setPen(ToQColor(ContrastColor(caller->CallerColour)));
+            if (line1)
+                TextOutTopLeft(p, clampToInt(x), clampToInt(y1), L1);
+            if (line2)
+                TextOutTopLeft(p, clampToInt(x), clampToInt(y2), L2);
         }
     }
 }
