@@ -47,9 +47,6 @@ struct SettingsStore::Private {
     // The front request is the one out on the wire (or about to be); the
     // answers carry no key, so they are matched to requests by order.
     std::deque<std::shared_ptr<Request>> queue;
-    // The last answer that arrived while nobody waited; the next request
-    // starts afresh and never reads it.
-    QString lateAnswer;
 
     Private(RegistryStore& r, MachineNameFn fn)
         : registry(r)
@@ -202,10 +199,10 @@ int SettingsStore::ReadInt(const QString& section, const QString& key, int defau
 
 void SettingsStore::ReceiveIniReply(const QString& value)
 {
-    if (d->queue.empty() || d->queue.front()->state != Request::State::Sent) {
-        d->lateAnswer = value;
+    // An answer that arrives while nobody waits (a late one, after its
+    // request timed out) belongs to no request; the next starts afresh.
+    if (d->queue.empty() || d->queue.front()->state != Request::State::Sent)
         return;
-    }
     d->socketTimer.stop();
     auto request = d->queue.front();
     d->queue.pop_front();
@@ -269,7 +266,6 @@ void SettingsStore::SendNext()
         if (ServerConnected() && d->socket->write(ToAnsi(request->frame)) >= 0) {
             request->state = Request::State::Sent;
             request->sentOn = d->socket.data();
-            d->lateAnswer.clear();
             // The limit runs from this request's own send.
             d->socketTimer.start(d->replyTimeout);
             return;

@@ -113,6 +113,14 @@ private slots:
     void cachedEqualsReference();
 };
 
+// The two layouts, for tests that check both alike.
+static void AddLayoutRows()
+{
+    QTest::addColumn<int>("mode");
+    QTest::newRow("landscape") << 0;
+    QTest::newRow("portrait") << 1;
+}
+
 void TestCallBoard::geometry_data()
 {
     QTest::addColumn<int>("mode");
@@ -278,9 +286,7 @@ void TestCallBoard::boxColours()
 
 void TestCallBoard::separatorInverts_data()
 {
-    QTest::addColumn<int>("mode");
-    QTest::newRow("landscape") << 0;
-    QTest::newRow("portrait") << 1;
+    AddLayoutRows();
 }
 
 void TestCallBoard::separatorInverts()
@@ -667,9 +673,7 @@ void TestCallBoard::textSpillingFromOffTheBoard()
 
 void TestCallBoard::textCellTopLeft_data()
 {
-    QTest::addColumn<int>("mode");
-    QTest::newRow("landscape") << 0;
-    QTest::newRow("portrait") << 1;
+    AddLayoutRows();
 }
 
 void TestCallBoard::textCellTopLeft()
