@@ -243,12 +243,9 @@ void TfrmTeskShowMain::FormCreate()
     own.Color = TColor(ReadInt(m_identity.GetParamValue(QStringLiteral("COLOR"), true), 0));
     board.FPaintEffect = true;
     PaintBox1->setBoardSettings(board);
-    registerauto = m_identity.GetParamValue(QStringLiteral("AUTOREGISTER"), true) == QStringLiteral("1");
-    paramcalllista = m_identity.GetParamValue(QStringLiteral("CALLLIST"), true);
-
     RebuildTrayMenu();
 
-    if (registerauto) {
+    if (registerauto()) {
         m_settings.SetIniText(QStringLiteral("TESK"), QStringLiteral("ClientNameUseDefault"), QStringLiteral("0"));
         m_settings.SetIniText(QStringLiteral("TESK"), QStringLiteral("ClientName"), own.Name);
     }
@@ -262,6 +259,16 @@ void TfrmTeskShowMain::FormCreate()
     ApplyScreenSaverSetting();
     if (m_services.trayAvailable())
         TrayIcon1->show();
+}
+
+bool TfrmTeskShowMain::registerauto() const
+{
+    return m_connection->registerauto();
+}
+
+QString TfrmTeskShowMain::paramcalllista() const
+{
+    return m_connection->paramcalllista();
 }
 
 void TfrmTeskShowMain::RebuildTrayMenu()

@@ -76,8 +76,10 @@ public:
 
     // State of the window (names as the rest of the program knows them).
     bool CloseNow = false;
-    bool registerauto = false;
-    QString paramcalllista;
+    // The start parameters AUTOREGISTER and CALLLIST, as the connection that
+    // registers with them read them.
+    bool registerauto() const;
+    QString paramcalllista() const;
     BoardSettings board;
     InstallationPaths paths;
 

@@ -212,8 +212,8 @@ private Q_SLOTS:
         QTEST(own.Name, "name");
         QTEST(own.FriendlyName, "place");
         QTEST(uint(own.Color), "color");
-        QTEST(f.window->registerauto, "registerauto");
-        QTEST(f.window->paramcalllista, "calllist");
+        QTEST(f.window->registerauto(), "registerauto");
+        QTEST(f.window->paramcalllista(), "calllist");
         QTEST(f.stored(QStringLiteral("TESK"), QStringLiteral("ClientName")), "clientName");
         QTEST(f.stored(QStringLiteral("TESK"), QStringLiteral("ClientNameUseDefault")), "useDefault");
         QTEST(f.stored(QStringLiteral("ServerSettings"), QStringLiteral("ServerName")), "serverName");
