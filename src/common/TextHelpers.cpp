@@ -100,4 +100,9 @@ bool ReadBool(const QString& text, bool defaultValue)
     return ok && std::isfinite(d) ? d != 0.0 : defaultValue;
 }
 
+QString ExceptionText(const std::exception& failure)
+{
+    return QString::fromUtf8(failure.what());
+}
+
 } // namespace tesk

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <exception>
+
 namespace tesk {
 
 // Removes leading and trailing characters up to and including the space
@@ -31,5 +33,9 @@ int ReadInt(QStringView text, int defaultValue);
 // Any number (0 false, other true) or "True"/"False" in any case; anything
 // else, "ERROR" included, gives the default.
 bool ReadBool(const QString& text, bool defaultValue);
+
+// The message of a failure for the user. Our own and Qt's texts are UTF-8
+// whatever the system's code page, so "Väntrum" reads right everywhere.
+QString ExceptionText(const std::exception& failure);
 
 } // namespace tesk

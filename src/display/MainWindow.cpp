@@ -207,7 +207,7 @@ void TfrmTeskShowMain::FormCreate()
     } catch (const std::exception& e) {
         // Without a working folder the program still shows calls; settings
         // then live under the empty sub-key.
-        m_messages.ShowInfoMessage(QString::fromUtf8(e.what()));
+        m_messages.ShowInfoMessage(ExceptionText(e));
     }
     if (!paths.SettingsSubKey.isEmpty())
         m_settings.setSettingsSubKey(paths.SettingsSubKey);

@@ -96,10 +96,15 @@ std::optional<QString> ReceiveAssembler::finish(QByteArray message) const
     return FromAnsi(message);
 }
 
-void ReceiveAssembler::drop(qsizetype wouldBe)
+void ReceiveAssembler::reset()
 {
     m_complete = QByteArray();
     m_dataNotReady = false;
+}
+
+void ReceiveAssembler::drop(qsizetype wouldBe)
+{
+    reset();
     if (m_reportDrop) {
         m_reportDrop(QStringLiteral("A message of more than %1 bytes arrived without its end marker (%2 bytes so far); it was dropped.")
                          .arg(m_maxBytes)

@@ -50,6 +50,10 @@ public:
 
     qsizetype maxMessageBytes() const { return m_maxBytes; }
 
+    // Forgets a pending bracketed message. A new connection must not append
+    // its first answers to the half message that a lost one left behind.
+    void reset();
+
 private:
     std::optional<QString> finish(QByteArray message) const;
     void drop(qsizetype wouldBe);

@@ -68,10 +68,14 @@ public:
         : m_log(log)
     {
     }
+    std::function<void()> onInfo; // runs "inside" the modal box
+
     void ShowInfoMessage(const QString& text) override
     {
         m_log << QStringLiteral("Info(%1)").arg(text);
         RecordingMessages::ShowInfoMessage(text);
+        if (onInfo)
+            onInfo();
     }
     bool AskYesNo(const QString& text) override
     {

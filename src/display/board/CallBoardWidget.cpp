@@ -1,5 +1,6 @@
 #include "display/board/CallBoardWidget.h"
 
+#include "common/TextHelpers.h"
 #include "common/UserMessages.h"
 
 #include <QAction>
@@ -82,7 +83,7 @@ void CallBoardWidget::LoadBackground()
         m_board.setBackgroundPicture(m_background.picture());
         m_backGroundTimer.stop();
         m_rotationFailed = true;
-        m_messages.ShowInfoMessage(kBackgroundFailure + QString::fromLocal8Bit(e.what()));
+        m_messages.ShowInfoMessage(kBackgroundFailure + ExceptionText(e));
     }
 }
 
@@ -117,7 +118,7 @@ void CallBoardWidget::PaintBox1Paint()
         m_board.PaintBox1Paint(m_callList);
         m_lastFailure.clear();
     } catch (const std::exception& e) {
-        reportPaintFailure(QString::fromLocal8Bit(e.what()));
+        reportPaintFailure(ExceptionText(e));
     }
 }
 

@@ -140,7 +140,7 @@ void MessageDispatcher::HandleServerMessage(const QString& message)
     try {
         RunMessagePasses(message, handlers);
     } catch (const std::exception& e) {
-        m_messages.ShowInfoMessage(QStringLiteral("Error in ClientSocket1Read!\r\r") + QString::fromLocal8Bit(e.what()));
+        m_messages.ShowInfoMessage(QStringLiteral("Error in ClientSocket1Read!\r\r") + ExceptionText(e));
     }
 }
 

@@ -7,13 +7,13 @@
 #include "common/VersionCompare.h"
 #include "display/connection/MessageDispatcher.h"
 #include "display/connection/SystemRegisterPort.h"
+#include "platform/TcpKeepAlive.h"
 #include "protocol/Codepage.h"
 #include "protocol/Commands.h"
 #include "protocol/Framing.h"
 
 #include <QHostAddress>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 
 #include <algorithm>
 #include <exception>
@@ -182,10 +182,11 @@ void ServerConnection::ConnectToServer(bool Reconnect)
         AbortPendingAttempt();
 
         const QString name = m_settings.GetIniText(kServerSettings, QStringLiteral("ServerName"));
+        // A name that begins like an address is used whole: "10.0.0.1.5" is
+        // a mistyped address, and connecting to 10.0.0.1 instead would show
+        // calls of another server as if they were this one's.
         if (IsIPv4Address(name)) {
-            // Whatever follows the fourth number is not part of the address.
-            static const QRegularExpression leading(QStringLiteral("^\\d+\\.\\d+\\.\\d+\\.\\d+"));
-            m_address = leading.match(name).captured(0);
+            m_address = name;
             m_hostName.clear();
         } else {
             m_hostName = name;
@@ -198,7 +199,7 @@ void ServerConnection::ConnectToServer(bool Reconnect)
         OpenSocket();
     } catch (const std::exception& e) {
         m_messages.ShowInfoMessage(QStringLiteral("Error when connecting to server!\r\r")
-                                   + QString::fromLocal8Bit(e.what()));
+                                   + ExceptionText(e));
     }
 }
 
@@ -217,10 +218,32 @@ void ServerConnection::OpenSocket()
     ++m_attempt;
     m_attemptConnected = false;
     m_attemptEnded = false;
-    if (!m_address.isEmpty())
-        ClientSocket1.connectToHost(QHostAddress(m_address), m_port);
-    else
+    // Whatever a lost connection left half received belongs to it alone.
+    m_assembler.reset();
+    if (m_address.isEmpty()) {
         ClientSocket1.connectToHost(m_hostName, m_port);
+        return;
+    }
+    const QHostAddress address(m_address);
+    if (address.protocol() == QAbstractSocket::IPv4Protocol) {
+        ClientSocket1.connectToHost(address, m_port);
+        return;
+    }
+    // Not an address after all ("10.0.0.1.5"): it fails as an unknown host
+    // would, without asking a name server about it.
+    const quint64 attempt = m_attempt;
+    QMetaObject::invokeMethod(
+        this,
+        [this, attempt] {
+            if (attempt == m_attempt)
+                ClientSocket1Error(QAbstractSocket::HostNotFoundError);
+        },
+        Qt::QueuedConnection);
+}
+
+bool ServerConnection::IsCurrentAttempt(quint64 attempt) const
+{
+    return attempt == m_attempt && !m_attemptEnded && isConnected();
 }
 
 void ServerConnection::CloseConnection()
@@ -250,10 +273,12 @@ void ServerConnection::ClientSocket1Connect()
     m_attemptConnected = true;
     const quint64 attempt = m_attempt;
     // The update check and the settings reads below wait in nested event
-    // loops; a loss or a new attempt meanwhile ends this handshake.
-    auto stillCurrent = [this, attempt] { return attempt == m_attempt && !m_attemptEnded && isConnected(); };
+    // loops; a loss or a new attempt meanwhile ends this handshake, and
+    // nothing of it may then show the lost connection as up.
+    auto stillCurrent = [this, attempt] { return IsCurrentAttempt(attempt); };
 
     Timer3.stop();
+    EnableKeepAlive(ClientSocket1.socketDescriptor());
     m_settings.SetActiveClientSocket(&ClientSocket1);
     m_hasConnected = true;
     Q_EMIT connectedToServer();
@@ -271,31 +296,54 @@ void ServerConnection::ClientSocket1Connect()
     }
 
     m_speechSettings = ReadSpeechSettings(m_settings);
+    if (!stillCurrent())
+        return;
     Q_EMIT speechSettingsReloaded(m_speechSettings);
     m_boardSettings = ReadBoardSettings(m_settings);
+    if (!stillCurrent())
+        return;
     Q_EMIT boardSettingsReloaded(m_boardSettings);
     if (!stillCurrent())
         return;
 
     const QString typeCode = m_identity.ClientTypeCode();
     if (m_reconnectTag) {
-        SendFrame(cmd::RECONNECT, {ClientName(), typeCode});
-        SetLamp(LampGreen);
-        SetStatus(QStringLiteral("Ansluten"));
-        RestartReconnectTimer();
-        Q_EMIT windowRepaintRequested();
+        const QString name = ClientName();
+        if (!stillCurrent())
+            return;
+        SendFrame(cmd::RECONNECT, {name, typeCode});
+        ShowConnected(attempt);
         return;
     }
 
     if (m_registerauto) {
         const QString colour
             = QString::number(ReadInt(m_identity.GetParamValue(QStringLiteral("COLOR"), true), 0));
+        const QString name = ClientName();
+        if (!stillCurrent())
+            return;
         SendFrame(cmd::REGISTERUPATEMACHINE,
                   {m_identity.GetParamValue(QStringLiteral("NAME"), true), typeCode,
                    m_identity.GetParamValue(QStringLiteral("PLACE"), true), colour, QString(), QString()});
-        SendFrame(cmd::POSTCALLABLESLIST, {ClientName(), typeCode, m_paramcalllista});
+        SendFrame(cmd::POSTCALLABLESLIST, {name, typeCode, m_paramcalllista});
     }
-    SendFrame(cmd::GETSERVERVERSION, {ClientName(), typeCode});
+    const QString name = ClientName();
+    if (!stillCurrent())
+        return;
+    SendFrame(cmd::GETSERVERVERSION, {name, typeCode});
+}
+
+void ServerConnection::ShowConnected(quint64 attempt)
+{
+    // Read before anything shows: the reads may wait for the server, and a
+    // connection lost meanwhile must keep its red lamp and its countdown.
+    const ReconnectPlan plan = ReadReconnectPlan();
+    if (!IsCurrentAttempt(attempt))
+        return;
+    SetLamp(LampGreen);
+    SetStatus(QStringLiteral("Ansluten"));
+    RestartReconnectTimer(plan);
+    Q_EMIT windowRepaintRequested();
 }
 
 bool ServerConnection::IsServerVersionAccepted(const QString& versionText)
@@ -307,41 +355,57 @@ bool ServerConnection::IsServerVersionAccepted(const QString& versionText)
 
 bool ServerConnection::CheckServerVersion(const QString& versionText)
 {
+    const quint64 attempt = m_attempt;
     m_serverVersion = versionText;
     if (m_systemRegister.isVisible())
         m_systemRegister.SetTabs(m_systemRegister.currentPage());
 
     if (!IsServerVersionAccepted(versionText)) {
-        m_messages.ShowInfoMessage(QStringLiteral("Fel serverversion!\r\rTESK-Servern har version ") + versionText
-                                   + QStringLiteral("\r") + QStringLiteral("Minst version ") + kMinimumVersion
-                                   + QStringLiteral(" kr\u00E4vs!"));
+        // Let go of the refused server before the box: while the box is open
+        // nothing more from it may reach the board, and no retry may start.
         CloseConnection();
         ReconnectTimer.stop();
         Timer3.stop();
         SetStatus(QStringLiteral("Fel serverversion ") + versionText + QStringLiteral(" INTE ansluten"));
         SetLamp(LampRed);
+        m_messages.ShowInfoMessage(QStringLiteral("Fel serverversion!\r\rTESK-Servern har version ") + versionText
+                                   + QStringLiteral("\r") + QStringLiteral("Minst version ") + kMinimumVersion
+                                   + QStringLiteral(" kr\u00E4vs!"));
         return false;
     }
 
-    SendFrame(cmd::GETCALLLIST, {ClientName(), QStringLiteral("1")});
+    // An answer read before a loss that has been handled since belongs to a
+    // connection that is gone: it must not turn the lamp green.
+    if (!IsCurrentAttempt(attempt))
+        return true;
+    const QString name = ClientName();
+    if (!IsCurrentAttempt(attempt))
+        return true;
+    SendFrame(cmd::GETCALLLIST, {name, QStringLiteral("1")});
     SendFrame(cmd::GETKLINIKNAMN, {QStringLiteral("\u00A4\u00A4ADMIN\u00A4\u00A4"), QStringLiteral("2")});
-    SetLamp(LampGreen);
-    SetStatus(QStringLiteral("Ansluten"));
-    RestartReconnectTimer();
-    Q_EMIT windowRepaintRequested();
+    ShowConnected(attempt);
     return true;
 }
 
-void ServerConnection::RestartReconnectTimer()
+ServerConnection::ReconnectPlan ServerConnection::ReadReconnectPlan()
 {
-    ReconnectTimer.stop();
-    if (!m_settings.ReadBool(QStringLiteral("TESK"), QStringLiteral("RefreshConnection"), false))
-        return;
+    ReconnectPlan plan;
+    plan.enabled = m_settings.ReadBool(QStringLiteral("TESK"), QStringLiteral("RefreshConnection"), false);
+    if (!plan.enabled)
+        return plan;
     // Less than a minute would reconnect without pause; more than the timer
     // holds would wrap round.
     const int minutes = std::max(1, m_settings.ReadInt(QStringLiteral("TESK"), QStringLiteral("RefreshConnectionTimer"), 1));
-    const qint64 interval = std::min<qint64>(qint64(minutes) * m_clock.minuteMs, std::numeric_limits<int>::max());
-    ReconnectTimer.setInterval(static_cast<int>(interval));
+    plan.intervalMs = static_cast<int>(std::min<qint64>(qint64(minutes) * m_clock.minuteMs, std::numeric_limits<int>::max()));
+    return plan;
+}
+
+void ServerConnection::RestartReconnectTimer(const ReconnectPlan& plan)
+{
+    ReconnectTimer.stop();
+    if (!plan.enabled)
+        return;
+    ReconnectTimer.setInterval(plan.intervalMs);
     ReconnectTimer.start();
 }
 
@@ -407,7 +471,7 @@ void ServerConnection::ClientSocket1Read()
         if (message && m_messageHandler)
             m_messageHandler(*message);
     } catch (const std::exception& e) {
-        m_messages.ShowInfoMessage(QStringLiteral("Error in ClientSocket1Read!\r\r") + QString::fromLocal8Bit(e.what()));
+        m_messages.ShowInfoMessage(QStringLiteral("Error in ClientSocket1Read!\r\r") + ExceptionText(e));
     }
 }
 

@@ -140,8 +140,19 @@ private:
     void Timer3Timer();
     void ReconnectTimerTimer();
 
+    // Whether the connection of that attempt is still the one that is up.
+    bool IsCurrentAttempt(quint64 attempt) const;
+    // Green lamp, "Ansluten" and the periodic reconnection, unless the
+    // attempt was lost or replaced meanwhile.
+    void ShowConnected(quint64 attempt);
+    struct ReconnectPlan {
+        bool enabled = false;
+        int intervalMs = 0;
+    };
+    ReconnectPlan ReadReconnectPlan();
+    void RestartReconnectTimer(const ReconnectPlan& plan);
+
     void StartRetryCountdown();
-    void RestartReconnectTimer();
     void OpenSocket();
     void AbortPendingAttempt();
     void AskToEditServerSettings(int errorCode);
