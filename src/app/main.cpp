@@ -61,6 +61,7 @@ int main(int argc, char* argv[])
     QObject::connect(&window, &TfrmTeskShowMain::programEnded, &app, [] { QCoreApplication::exit(NormalEnd); });
     QObject::connect(&instance, &SingleInstance::activationRequested, &window,
                      &TfrmTeskShowMain::ActivateFromOtherInstance);
+    QObject::connect(&session, &SessionEvents::sessionEndQueried, &window, &TfrmTeskShowMain::QueryEndSession);
     QObject::connect(&session, &SessionEvents::sessionEnding, &window, &TfrmTeskShowMain::EndSession);
 
     // A theme name that this Qt does not know is ignored without a word.

@@ -96,6 +96,9 @@ void TfrmTeskShowMain::wireParts()
     connect(conn, &ServerConnection::boardSettingsReloaded, this, [this](const BoardSettings& settings) {
         board = settings;
         PaintBox1->setBoardSettings(board);
+        // Read again with the server's copies now in reach, so a clinic can
+        // set it centrally.
+        ApplyScreenSaverSetting();
     });
     // TODO(speech): ServerConnection::speechSettingsReloaded re-creates the
     // speech engine once there is one.
@@ -214,7 +217,7 @@ void TfrmTeskShowMain::FormCreate()
 
     // The board reports a picture that cannot be read itself; start-up goes on.
     PaintBox1->setCurrentPath(paths.CurrentPath);
-    PaintBox1->LoadBackground();
+    PaintBox1->LoadFirstBackground();
 
     if (m_settings.GetIniText(QStringLiteral("Showing"), QStringLiteral("AlwaysShowAll")) == QStringLiteral("ERROR"))
         m_settings.SetIniText(QStringLiteral("Showing"), QStringLiteral("AlwaysShowAll"), QStringLiteral("1"));
@@ -317,20 +320,27 @@ void TfrmTeskShowMain::FormShow()
     if (w != width() || h != height())
         resize(w, h);
 
-    QScreen* scr = screen() ? screen() : QGuiApplication::primaryScreen();
-    const QRect screenRect = scr ? scr->geometry() : QRect(0, 0, DesignWidth, DesignHeight);
+    // The current place is read before the native window exists: creating
+    // it can shift what pos() reports by the frame.
     int left = x();
     int top = y();
+    // Centring takes the whole window, frame included, as move() does. The
+    // native window must exist for the frame to be known.
+    if (!testAttribute(Qt::WA_WState_Created))
+        create();
+    const QSize outer = frameGeometry().size();
+    QScreen* scr = screen() ? screen() : QGuiApplication::primaryScreen();
+    const QRect screenRect = scr ? scr->geometry() : QRect(0, 0, DesignWidth, DesignHeight);
     const QString pl = read(QStringLiteral("POSLEFT"));
     if (pl.toUpper() != Std)
         left = ReadInt(pl, left);
     else
-        left = screenRect.x() + screenRect.width() / 2 - width() / 2;
+        left = screenRect.x() + screenRect.width() / 2 - outer.width() / 2;
     const QString pt = read(QStringLiteral("POSTOP"));
     if (pt.toUpper() != Std)
         top = ReadInt(pt, top);
     else
-        top = screenRect.y() + screenRect.height() / 2 - height() / 2;
+        top = screenRect.y() + screenRect.height() / 2 - outer.height() / 2;
     move(left, top);
 }
 
@@ -361,7 +371,7 @@ void TfrmTeskShowMain::resizeEvent(QResizeEvent* event)
 
 void TfrmTeskShowMain::FormResize()
 {
-    const bool bars = !(windowState() & Qt::WindowMaximized);
+    const bool bars = !(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen));
     m_topBar->setVisible(bars);
     m_rightBar->setVisible(bars);
     m_statusBar->setVisible(bars);
@@ -388,6 +398,12 @@ void TfrmTeskShowMain::Avsluta1Click()
     m_connection->StopTimers();
     CloseNow = true;
     close();
+}
+
+void TfrmTeskShowMain::QueryEndSession()
+{
+    // The log-off may still be cancelled: only let a close through.
+    CloseNow = true;
 }
 
 void TfrmTeskShowMain::EndSession()
@@ -422,8 +438,12 @@ void TfrmTeskShowMain::FormClose()
 
     // With the connection closed these go to the local stores only.
     if (!(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
-        const QRect g = (windowState() & Qt::WindowMinimized) ? normalGeometry() : geometry();
-        const QPoint p = (windowState() & Qt::WindowMinimized) ? normalGeometry().topLeft() : pos();
+        // The place stored is the frame's, which is what move() restores;
+        // the client area's corner would creep by the frame at every run.
+        const bool minimised = windowState() & Qt::WindowMinimized;
+        const QRect g = minimised ? normalGeometry() : geometry();
+        const QPoint p = minimised ? normalGeometry().topLeft() - (geometry().topLeft() - frameGeometry().topLeft())
+                                   : pos();
         m_settings.SetIniText(PosSection, QStringLiteral("POSLEFT"), QString::number(p.x()));
         m_settings.SetIniText(PosSection, QStringLiteral("POSTOP"), QString::number(p.y()));
         m_settings.SetIniText(PosSection, QStringLiteral("FORMWIDTH"), QString::number(g.width()));
@@ -445,8 +465,10 @@ void TfrmTeskShowMain::MinimizeTimerTimer()
     const bool wasVisible = isVisible();
     switch (m_settings.ReadInt(QStringLiteral("TESK"), QStringLiteral("Visibility"), 1)) {
     case 0:
+        // Full screen, over the panels and task bars: a wall display shows
+        // the board and nothing else.
         setWindowFlag(Qt::FramelessWindowHint, true);
-        setWindowState(Qt::WindowMaximized);
+        setWindowState(Qt::WindowFullScreen);
         break;
     case 1:
         setWindowFlag(Qt::FramelessWindowHint, false);

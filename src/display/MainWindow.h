@@ -113,7 +113,10 @@ public Q_SLOTS:
     void Button7Click();    // "&Stäng": hide unless CloseNow
     void Avsluta1Click();   // tray menu "Avsluta": the real end
     void MinimizeTimerTimer();
-    // The desktop session ends: end for real.
+    // The desktop session is about to end (a query that may be cancelled):
+    // a close request now ends the program instead of hiding it.
+    void QueryEndSession();
+    // The desktop session really ends: end for real.
     void EndSession();
     // A later start of the program asked us to come forward.
     void ActivateFromOtherInstance();

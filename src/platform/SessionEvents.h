@@ -6,12 +6,17 @@
 
 namespace tesk {
 
-// Tells the program that the user's session ends (log off, shut down) so
-// that it can end properly instead of only hiding its window. Qt reports
-// the session manager's request where there is one; on Linux the ordinary
-// termination signals (SIGTERM from the session or the service manager,
-// SIGHUP from a closing terminal, SIGINT from Ctrl-C) count as well.
-// Create one per process, after the application object.
+// Tells the program about the end of the user's session (log off, shut
+// down) in its two steps: the query, which the user or another program may
+// still cancel, and the real end. The program then ends properly instead of
+// only hiding its window, and a cancelled log-off leaves it running.
+//
+// The session manager's query arrives through Qt (a commit-data request);
+// if the session then really ends, the manager closes the windows or ends
+// the process. On Linux the ordinary termination signals (SIGTERM from the
+// session or the service manager, SIGHUP from a closing terminal, SIGINT
+// from Ctrl-C) are the real end. Create one per process, after the
+// application object.
 class SessionEvents : public QObject {
     Q_OBJECT
 public:
@@ -19,11 +24,14 @@ public:
     ~SessionEvents() override;
 
 Q_SIGNALS:
+    // The session is asked whether it may end; it may still go on.
+    void sessionEndQueried();
+    // The session ends now.
     void sessionEnding();
 
 private:
-    // Where a session manager exists, Qt reports its end of the session as a
-    // commit-data request; shared by every platform.
+    // Where a session manager exists, Qt reports its query as a commit-data
+    // request; shared by every platform.
     void connectSessionManager();
 
     struct Private;

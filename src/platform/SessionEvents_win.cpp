@@ -2,8 +2,9 @@
 
 namespace tesk {
 
-// Qt answers WM_QUERYENDSESSION itself (Windows may go on) and reports the
-// end of the session as a commit-data request.
+// Qt answers WM_QUERYENDSESSION itself (Windows may go on) and reports it as
+// a commit-data request; at WM_ENDSESSION it quits the application, which
+// the shared hook-up turns into the real end.
 struct SessionEvents::Private {};
 
 SessionEvents::SessionEvents(QObject* parent)

@@ -18,6 +18,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QFile>
 #include <QTest>
 
 #include <limits>
@@ -308,8 +310,6 @@ private Q_SLOTS:
         QFETCH(QString, top);
         QFETCH(QSize, size);
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
-        const int expectedLeft = left == "C" ? screen.width() / 2 - size.width() / 2 : left.toInt();
-        const int expectedTop = top == "C" ? screen.height() / 2 - size.height() / 2 : top.toInt();
 
         const QStringList keys{"FORMWIDTH", "FORMHEIGHT", "POSLEFT", "POSTOP"};
         Fixture f({}, [&](TempSettings& t) {
@@ -321,6 +321,11 @@ private Q_SLOTS:
         f.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
         QCOMPARE(f.window->size(), size);
+        // Centred as a whole, frame included.
+        const QSize outer = f.window->frameGeometry().size();
+        QVERIFY(outer.width() > size.width()); // the test platform draws a frame
+        const int expectedLeft = left == "C" ? screen.width() / 2 - outer.width() / 2 : left.toInt();
+        const int expectedTop = top == "C" ? screen.height() / 2 - outer.height() / 2 : top.toInt();
         QCOMPARE(f.window->pos(), QPoint(expectedLeft, expectedTop));
     }
 
@@ -333,6 +338,9 @@ private Q_SLOTS:
         QTest::newRow("window close hides") << "close" << false << false;
         QTest::newRow("Avsluta ends and stores") << "avsluta" << true << true;
         QTest::newRow("session end ends and stores") << "session" << true << true;
+        QTest::newRow("session query alone keeps running") << "query" << false << false;
+        QTest::newRow("session query, then the close of the session") << "query close" << true << true;
+        QTest::newRow("minimised stores the frame's place") << "minimised" << true << true;
         QTest::newRow("maximised stores nothing") << "maximised" << true << false;
         QTest::newRow("Avsluta while hidden in the tray") << "hidden avsluta" << true << true;
     }
@@ -358,6 +366,15 @@ private Q_SLOTS:
             w.Avsluta1Click();
         else if (how == "session")
             w.EndSession();
+        else if (how == "query") {
+            w.QueryEndSession();
+        } else if (how == "query close") {
+            w.QueryEndSession();
+            w.close();
+        } else if (how == "minimised") {
+            w.showMinimized();
+            w.Avsluta1Click();
+        }
         else if (how == "hidden avsluta") {
             w.Button7Click();
             QVERIFY(!w.isVisible());
@@ -368,6 +385,15 @@ private Q_SLOTS:
         }
 
         QCOMPARE(ended.count(), ends ? 1 : 0);
+        if (how == "query") {
+            // A log-off that may still be cancelled: the display runs on,
+            // and a close now really ends it.
+            QVERIFY(w.isVisible());
+            QVERIFY(w.CloseNow);
+            w.Button7Click();
+            QCOMPARE(ended.count(), 1);
+            return;
+        }
         QVERIFY(!w.isVisible());
         QCOMPARE(w.CloseNow, ends);
         const QString sec = TfrmTeskShowMain::PosSection;
@@ -456,7 +482,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("visibility"); // "" = missing (1)
         QTest::addColumn<int>("state");          // Qt::WindowStates
         QTest::addColumn<bool>("frameless");
-        QTest::newRow("0 full screen") << "0" << int(Qt::WindowMaximized) << true;
+        QTest::newRow("0 full screen") << "0" << int(Qt::WindowFullScreen) << true;
         QTest::newRow("1 minimised") << "1" << int(Qt::WindowMinimized) << false;
         QTest::newRow("missing minimised") << "" << int(Qt::WindowMinimized) << false;
         QTest::newRow("2 normal") << "2" << int(Qt::WindowNoState) << false;
@@ -495,7 +521,8 @@ private Q_SLOTS:
         QCOMPARE(int(w.windowState()), state);
         QCOMPARE(bool(w.windowFlags() & Qt::FramelessWindowHint), frameless);
         QVERIFY(w.isVisible());
-        QCOMPARE(w.statusBar()->isVisible(), !(state & Qt::WindowMaximized));
+        QCOMPARE(w.statusBar()->isVisible(), !(state & Qt::WindowFullScreen));
+        QCOMPARE(w.topBar()->isVisible(), !(state & Qt::WindowFullScreen));
 
         // A second non-empty list does not start it again.
         w.dispatcher().HandleServerMessage(OneCall);
@@ -531,7 +558,7 @@ private Q_SLOTS:
         dialog.hide();
         w.MinimizeTimerTimer();
         QVERIFY(!w.MinimizeTimer.isActive());
-        QVERIFY(w.isMaximized());
+        QVERIFY(w.isFullScreen());
         QVERIFY(w.windowFlags() & Qt::FramelessWindowHint);
     }
 
@@ -659,6 +686,61 @@ private Q_SLOTS:
         QTest::newRow("-1") << "-1" << true;
         QTest::newRow("0") << "0" << false;
         QTest::newRow("junk") << "ja" << false;
+    }
+
+    // Set only in the server's copy for this machine: read once the
+    // connection is up, and at every later connection.
+    void screenSaverFromTheServersCopy()
+    {
+        Fixture f;
+        QString serverValue = QStringLiteral("-1");
+        const FakeServer::Responder server = CallServer(QStringLiteral("1.10.4"));
+        f.server.setResponder([&](const QString& frame) -> QString {
+            if (frame.contains(QStringLiteral(":PreventScreenSaver:GETINITEXT")))
+                return ComposeFrame(QStringLiteral("RETINITEXT"), {serverValue});
+            return server(frame);
+        });
+        TfrmTeskShowMain& w = *f.window;
+        QVERIFY(!w.isScreenSaverPrevented());
+        w.show();
+        QVERIFY(waitUntil([&] { return w.Label1->text() == QStringLiteral("Ansluten"); }));
+        QVERIFY(w.isScreenSaverPrevented());
+
+        serverValue = QStringLiteral("0");
+        w.connection().ConnectToServer(false);
+        QVERIFY(waitUntil([&] { return f.server.connectionCount() == 2 && w.Label1->text() == QStringLiteral("Ansluten"); }));
+        QVERIFY(!w.isScreenSaverPrevented());
+    }
+
+    // A broken first picture is reported as a load error, and the rotation
+    // still starts: the next picture may be fine.
+    void brokenFirstBackground()
+    {
+        QTemporaryDir pictures;
+        QFile broken(pictures.filePath(QStringLiteral("TESK_VistorBackground_0.bmp")));
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write("BM this is no bitmap");
+        broken.close();
+
+        TempSettings temp;
+        RecordingMessages messages;
+        ClientIdentity identity(temp.settings(), {});
+        MainWindowServices s;
+        s.settings = &temp.settings();
+        s.identity = &identity;
+        s.messages = &messages;
+        s.initInstallationPaths = [&] {
+            return InstallationPaths{pictures.path() + QLatin1Char('/'), QStringLiteral("_test_TESK\\"), QString()};
+        };
+        s.trayAvailable = [] { return false; };
+        TfrmTeskShowMain w(std::move(s));
+
+        QCOMPARE(messages.infos.size(), 1);
+        QVERIFY2(messages.infos[0].startsWith(QStringLiteral("Error loading background bitmap!\r\r")),
+                 qPrintable(messages.infos[0]));
+        QVERIFY(messages.infos[0].size() > int(qstrlen("Error loading background bitmap!\r\r")));
+        QVERIFY(w.PaintBox1->backgroundTimerActive());
+        QCOMPARE(w.PaintBox1->backgroundTimerIntervalMs(), 3 * 60000);
     }
 
     void screenSaverSetting()

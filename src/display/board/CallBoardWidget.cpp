@@ -18,6 +18,7 @@ namespace {
 
 const QString kPaintFailure = QStringLiteral("Det gick inte att rita om skärmen!\r\r");
 const QString kBackgroundFailure = QStringLiteral("Det gick inte att byta bakgrundsbild!\r\r");
+const QString kFirstBackgroundFailure = QStringLiteral("Error loading background bitmap!\r\r");
 const QString kConfirm = QStringLiteral("Bekräfta ");
 const QString kNothingSelected = QStringLiteral("Ingen kallelse markerad");
 
@@ -74,16 +75,31 @@ void CallBoardWidget::setCurrentPath(const QString& path) { m_background.setCurr
 
 void CallBoardWidget::LoadBackground()
 {
+    if (const QString failure = loadPicture(); !failure.isEmpty()) {
+        m_backGroundTimer.stop();
+        m_rotationFailed = true;
+        m_messages.ShowInfoMessage(kBackgroundFailure + failure);
+    }
+}
+
+void CallBoardWidget::LoadFirstBackground()
+{
+    if (const QString failure = loadPicture(); !failure.isEmpty())
+        m_messages.ShowInfoMessage(kFirstBackgroundFailure + failure);
+}
+
+QString CallBoardWidget::loadPicture()
+{
     try {
         const bool loaded = m_background.LoadBackground();
         m_board.setBackgroundPicture(m_background.picture());
         if (loaded)
             update();
+        return {};
     } catch (const std::exception& e) {
         m_board.setBackgroundPicture(m_background.picture());
-        m_backGroundTimer.stop();
-        m_rotationFailed = true;
-        m_messages.ShowInfoMessage(kBackgroundFailure + ExceptionText(e));
+        const QString reason = ExceptionText(e);
+        return reason.isEmpty() ? QStringLiteral("?") : reason;
     }
 }
 

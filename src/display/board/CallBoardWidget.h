@@ -30,7 +30,7 @@ class UserMessages;
 //   board->setBoardSettings(settings);          // at start and at every connection
 //   board->setKliniknamn(name);                  // on RETKLINIKNAMN
 //   board->setCurrentPath(paths.CurrentPath);    // before the first LoadBackground
-//   board->LoadBackground();                     // once at start
+//   board->LoadFirstBackground();                // once at start
 //   board->setBackgroundRotation(minutes, on);   // ChangeBackgroundTimer, ChangeBackground
 //   board->callListReplaced();                   // after every CURRENTLIST rebuild
 //   board->update();                             // after the settings dialog closes
@@ -68,6 +68,10 @@ public:
     // Loads picture CurrBackGround (with the fallbacks) and repaints when one
     // was found; a failure is reported and stops the rotation timer.
     void LoadBackground();
+    // The first picture at start: a failure is reported as a load error and
+    // leaves the rotation free to start, so one broken picture does not
+    // leave the board without pictures all day.
+    void LoadFirstBackground();
     // One tick of the rotation: the next number, then LoadBackground.
     void BackGroundTimerTimer();
     // Interval in minutes and whether the rotation runs (the timer starts
@@ -103,6 +107,8 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    // Loads the current picture; the failure's text, or empty.
+    QString loadPicture();
     void reportPaintFailure(const QString& reason);
     void menuItemChosen();
 
