@@ -10,7 +10,7 @@ DEBIAN_PACKAGES := cmake ninja-build g++ pkg-config ccache \
   libcanberra-dev sound-theme-freedesktop libgl-dev fonts-dejavu-core \
   dbus-daemon xvfb xauth x11-apps imagemagick
 
-.PHONY: all deps configure build test bench demo clean
+.PHONY: all deps configure build test bench demo clean fuzz test-asan soak
 
 all: build
 
@@ -36,5 +36,35 @@ demo: build
 	@./tools/install-deps.sh $(DEMO_PACKAGES)
 	@./tools/demo.sh $(BUILD_DIR)
 
+# The real program on a virtual display against a misbehaving simulator for
+# SOAK_SECONDS; prints its figures and fails on a crash, a late reconnect or
+# memory growth.
+SOAK_PACKAGES := python3
+SOAK_SECONDS ?= 120
+
+soak: build
+	@./tools/install-deps.sh $(DEMO_PACKAGES) $(SOAK_PACKAGES)
+	@SOAK_SECONDS=$(SOAK_SECONDS) ./tools/soak.sh $(BUILD_DIR)
+
+# libFuzzer needs clang and its runtime; each target gets its share of
+# FUZZ_SECONDS. Builds into build-fuzz/.
+FUZZ_PACKAGES := clang libclang-rt-14-dev
+FUZZ_SECONDS ?= 60
+
+fuzz: deps
+	@./tools/install-deps.sh $(FUZZ_PACKAGES)
+	@FUZZ_SECONDS=$(FUZZ_SECONDS) ./tools/run-fuzz.sh build-fuzz
+
+# The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer, in
+# build-asan/. Qt keeps memory for the life of the process, so leak checking
+# is off; any other report fails the test that caused it.
+test-asan: deps
+	@cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESK_BUILD_BENCH=OFF \
+	  -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined" \
+	  -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
+	@cmake --build build-asan -j $(JOBS)
+	@cd build-asan && ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) --timeout 900
+
 clean:
-	@rm -rf $(BUILD_DIR)
+	@rm -rf $(BUILD_DIR) build-fuzz build-asan

@@ -22,52 +22,22 @@ done
 
 # A fresh demo each time: settings from the last run would hide the first
 # start's behaviour.
-rm -rf "$demo"
-mkdir -p "$demo/config" "$demo/xdg" "$demo/data" "$demo/tmp" "$demo/run"
-export XDG_CONFIG_HOME=$demo/config XDG_CONFIG_DIRS=$demo/xdg XDG_DATA_HOME=$demo/data TMPDIR=$demo/tmp
-
-pids=()
-stop_all() {
-  trap - EXIT INT TERM
-  # The client first: it ends like at a log-off and stores its position.
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-    kill -TERM "${pids[i]}" 2>/dev/null || true
-    for _ in $(seq 50); do kill -0 "${pids[i]}" 2>/dev/null || break; sleep 0.1; done
-    kill -KILL "${pids[i]}" 2>/dev/null || true
-  done
-  wait 2>/dev/null || true
-}
+. "$here/run-env.sh"
+prepare_run_folder "$demo"
 trap stop_all EXIT
 trap 'echo; echo "demo: stopped"; exit 0' INT TERM
 
 # --- the simulator -------------------------------------------------------
-"$server" --demo --port 0 --listen 127.0.0.1 --demo-interval 3000 \
+start_simulator "$server" "$demo" --demo --demo-interval 3000 \
   --seed "$here/callserver/seed-example.txt" \
-  --setting "TESK;Visibility;2" \
-  >"$demo/callserver.out" 2>"$demo/callserver.log" &
-pids+=($!)
-port=
-for _ in $(seq 100); do
-  port=$(sed -n 's/^callserver listening on [0-9.]*:\([0-9][0-9]*\)$/\1/p' "$demo/callserver.out")
-  [ -n "$port" ] && break
-  kill -0 "${pids[0]}" 2>/dev/null || break
-  sleep 0.1
-done
-[ -n "$port" ] || { echo "demo: the simulator did not start (see $demo/callserver.log)" >&2; exit 1; }
+  --setting "TESK;Visibility;2" || exit 1
 echo "demo: call server simulator on 127.0.0.1:$port (frames logged to $demo/callserver.log)"
 
 # --- a display -----------------------------------------------------------
 headless=0
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-  command -v Xvfb >/dev/null || { echo "demo: no display and no Xvfb (apt-get install xvfb)" >&2; exit 1; }
   headless=1
-  Xvfb -displayfd 5 -screen 0 1280x800x24 -nolisten tcp 5>"$demo/display.txt" 2>"$demo/xvfb.log" &
-  pids+=($!)
-  for _ in $(seq 100); do [ -s "$demo/display.txt" ] && break; sleep 0.1; done
-  [ -s "$demo/display.txt" ] || { echo "demo: Xvfb did not start (see $demo/xvfb.log)" >&2; exit 1; }
-  export DISPLAY=":$(tr -d '[:space:]' <"$demo/display.txt")"
-  unset WAYLAND_DISPLAY
-  export QT_QPA_PLATFORM=xcb
+  start_virtual_display "$demo" || exit 1
   echo "demo: no display here; the client runs on the virtual display $DISPLAY"
   # A window manager draws the caption; windows go where they ask to be.
   if command -v twm >/dev/null; then

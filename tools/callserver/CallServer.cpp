@@ -3,10 +3,12 @@
 #include "ServerMessages.h"
 
 #include "common/TextHelpers.h"
+#include "protocol/Codepage.h"
 #include "protocol/Commands.h"
 #include "protocol/Framing.h"
 
 #include <QTcpSocket>
+#include <QTimer>
 
 namespace tesk::sim {
 
@@ -55,7 +57,49 @@ CallServer::~CallServer()
 
 bool CallServer::listen(const QHostAddress& address, quint16 port)
 {
-    return m_server.listen(address, port);
+    if (!m_server.listen(address, port))
+        return false;
+    m_listenAddress = address;
+    m_listenPort = m_server.serverPort();
+    return true;
+}
+
+void CallServer::dropDisplays(bool midMessage)
+{
+    const auto sessions = m_sessions;
+    for (const QPointer<ClientSession>& s : sessions) {
+        if (!s || !s->display || !s->isConnected())
+            continue;
+        if (midMessage) {
+            const QByteArray list = ToAnsi(msg::CurrentList(m_reg.resourcesFor(s->clientName)));
+            s->sendRaw(ToAnsi(cmd::DataStart) + list.left(list.size() / 2), 0);
+            // Closed once the half message has left.
+            QPointer<ClientSession> session = s;
+            QTimer::singleShot(200, this, [session] {
+                if (session)
+                    session->close();
+            });
+        } else {
+            s->close();
+        }
+    }
+}
+
+void CallServer::refuseConnectionsFor(int ms)
+{
+    m_server.close();
+    QTimer::singleShot(ms, this, [this] {
+        if (!m_server.isListening() && !m_server.listen(m_listenAddress, m_listenPort))
+            log(QStringLiteral("kan inte lyssna igen: %1").arg(m_server.errorString()));
+    });
+}
+
+void CallServer::sendJunk(const QByteArray& bytes)
+{
+    for (const QPointer<ClientSession>& s : std::as_const(m_sessions)) {
+        if (s && s->display && s->isConnected())
+            s->sendRaw(bytes, 0);
+    }
 }
 
 void CallServer::close()
@@ -135,6 +179,7 @@ void CallServer::sendCallList(ClientSession& session)
     }
     session.awaitingRegistration = false;
     session.sendMessage(msg::CurrentList(m_reg.resourcesFor(session.clientName)));
+    ++m_listsSent;
 }
 
 void CallServer::becomeDisplay(ClientSession& session, const QString& clientName)

@@ -50,6 +50,17 @@ public:
 
     int sessionCount() const { return int(m_sessions.size()); }
     int displayCount() const;
+    // Call lists sent to displays since start.
+    qint64 listsSent() const { return m_listsSent; }
+
+    // Trouble on purpose, for the soak test of a display.
+    // Closes every display connection; with `midMessage` each first gets the
+    // start of a long message and never its end.
+    void dropDisplays(bool midMessage);
+    // Stops taking connections for a while (those that are up stay up).
+    void refuseConnectionsFor(int ms);
+    // Bytes that belong to no frame, between the frames a display gets.
+    void sendJunk(const QByteArray& bytes);
 
 Q_SIGNALS:
     // After a frame of a client has been handled (tests wait on it).
@@ -71,7 +82,10 @@ private:
     Logger m_logger;
     UpdateService m_update;
     QTcpServer m_server;
+    QHostAddress m_listenAddress;
+    quint16 m_listenPort = 0;
     QList<QPointer<ClientSession>> m_sessions;
+    qint64 m_listsSent = 0;
 };
 
 } // namespace tesk::sim

@@ -59,8 +59,11 @@ ParsedOptions ParseServerOptions(const QStringList& args)
     const QCommandLineOption fileGap(QStringLiteral("file-gap"),
                                      QStringLiteral("Millisekunders paus mellan delarna av en programfil, standard 250."),
                                      QStringLiteral("MS"));
+    const QCommandLineOption soak(QStringLiteral("soak"),
+                                  QStringLiteral("Soak-test: koppla ner, vägra anslutningar och skicka skräp "
+                                                 "med slumpvisa mellanrum."));
     parser.addOptions({help, port, listen, version, clinic, demo, seedRandom, demoInterval, seed, builds,
-                       requireRegistration, log, quiet, admin, setting, messageGap, fileGap});
+                       requireRegistration, log, quiet, admin, setting, messageGap, fileGap, soak});
 
     ParsedOptions result;
     const auto fail = [&](const QString& message) {
@@ -99,6 +102,7 @@ ParsedOptions ParseServerOptions(const QStringList& args)
     if (parser.isSet(clinic))
         o.config.clinicName = parser.value(clinic);
     o.demo = parser.isSet(demo);
+    o.soak = parser.isSet(soak);
     if (parser.isSet(seedRandom)) {
         if (!ReadNumber(parser.value(seedRandom), 0, 0xFFFFFFFFLL, &n))
             return fail(QStringLiteral("--seed-random vill ha ett tal 0-4294967295"));

@@ -14,6 +14,8 @@ struct ServerOptions {
     bool demo = false;
     std::optional<quint32> demoSeed; // none: a fresh seed, printed in the log
     int demoIntervalMs = 3000;
+    // Drops, refusals and junk at random (seeded with demoSeed).
+    bool soak = false;
     QString seedFile;
     bool log = true;
     bool admin = false;

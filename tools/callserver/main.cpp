@@ -7,6 +7,7 @@
 #include "DemoTraffic.h"
 #include "Register.h"
 #include "ServerOptions.h"
+#include "SoakChaos.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -96,6 +97,13 @@ int main(int argc, char* argv[])
         demo->prime();
         demo->start(options.demoIntervalMs);
         logger(QStringLiteral("demotrafik var %1 ms, --seed-random %2").arg(options.demoIntervalMs).arg(seed));
+    }
+
+    if (options.soak) {
+        const quint32 seed = options.demoSeed.value_or(QRandomGenerator::global()->generate());
+        auto* chaos = new SoakChaos(server, seed, logger, &app);
+        chaos->start();
+        logger(QStringLiteral("soak: slumptal %1").arg(seed));
     }
 
     if (options.admin) {

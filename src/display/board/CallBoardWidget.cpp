@@ -1,5 +1,6 @@
 #include "display/board/CallBoardWidget.h"
 
+#include "common/LogCategories.h"
 #include "common/TextHelpers.h"
 #include "common/UserMessages.h"
 
@@ -68,6 +69,7 @@ void CallBoardWidget::callListReplaced()
 {
     // The selection holds numbers, not records, so it survives the rebuild
     // untouched; the new records are hit only after they have been drawn.
+    m_listAwaitingPaint = true;
     update();
 }
 
@@ -133,6 +135,13 @@ void CallBoardWidget::PaintBox1Paint()
     try {
         m_board.PaintBox1Paint(m_callList);
         m_lastFailure.clear();
+        if (m_listAwaitingPaint) {
+            // Several lists in quick succession may share one paint.
+            m_listAwaitingPaint = false;
+            ++m_listsPainted;
+            qCDebug(lcBoard) << "call list painted:" << m_listsPainted << "so far," << m_callList.size()
+                             << "resources";
+        }
     } catch (const std::exception& e) {
         reportPaintFailure(ExceptionText(e));
     }

@@ -86,6 +86,9 @@ public:
     // Composes the whole board now (as a paint request does) into boardImage().
     void PaintBox1Paint();
     const QImage& boardImage() const;
+    // Call lists whose records reached the screen (lists that arrived
+    // between two paints count once).
+    quint64 listsPainted() const { return m_listsPainted; }
     CallBoard& renderer();
 
     // --- selection and confirmation ---
@@ -123,6 +126,8 @@ private:
     QAction* m_confirmItem = nullptr;
     bool m_menuConfirms = false;
     bool m_rotationFailed = false; // a failed load stops the rotation for good
+    bool m_listAwaitingPaint = false;
+    quint64 m_listsPainted = 0;
     bool m_failureShowing = false;
     QString m_lastFailure;
 };
