@@ -1,3 +1,5 @@
+#include "InformationRequest.h"
+
 #include "common/ClientIdentity.h"
 #include "common/IniRegistryStore.h"
 #include "common/SettingsStore.h"
@@ -12,6 +14,8 @@
 #include <QApplication>
 #include <QStyleFactory>
 
+#include <cstdio>
+
 using namespace tesk;
 
 namespace {
@@ -23,6 +27,15 @@ constexpr int HandedOver = 0;  // a running program was brought forward instead
 
 int main(int argc, char* argv[])
 {
+    // Answered before the application object exists: no display is needed.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (const std::optional<QString> text = InformationRequest(arguments)) {
+        std::fputs(text->toUtf8().constData(), stdout);
+        return 0;
+    }
+
     QApplication app(argc, argv);
     app.setApplicationName(ApplicationTitle);
     app.setOrganizationName(QStringLiteral(TESK_COMPANY));

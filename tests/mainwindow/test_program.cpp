@@ -73,6 +73,39 @@ private Q_SLOTS:
         QVERIFY(!bytes.contains(QByteArray("#DATA") + "END#"));
     }
 
+    void informationWithoutADisplay_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QStringList>("expected"); // lines the output holds
+        const QString version = QStringLiteral("TESK Windows Visningsklient 1.11.0.0");
+        QTest::newRow("--version") << QStringList{"--version"} << QStringList{version};
+        QTest::newRow("--help") << QStringList{"--help"}
+                                << QStringList{version, "SERVERNAME=host", "AUTOREGISTER=1", "Exit codes:"};
+        QTest::newRow("-h among start parameters") << QStringList{"NAME=x", "-h"} << QStringList{"RESTARTING=1"};
+    }
+
+    // Over ssh there is no display: these must not need one.
+    void informationWithoutADisplay()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QStringList, expected);
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            env.remove(QString::fromLatin1(name));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("info")));
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(TESK_PROGRAM_PATH), args);
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 0);
+        const QString out = QString::fromUtf8(p.readAllStandardOutput());
+        for (const QString& line : expected)
+            QVERIFY2(out.contains(line), qPrintable(out));
+        // Nothing was started: no settings were written.
+        QVERIFY(!QFile::exists(m_home.filePath(QStringLiteral("info/Norvalis/Registry.ini"))));
+    }
+
     void secondStartHandsOverAndRestartRunsAnyway()
     {
         const QString config = m_home.filePath(QStringLiteral("config"));
