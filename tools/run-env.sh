@@ -8,8 +8,8 @@ pids=()
 # temporary files stay inside it, so a real installation is never touched.
 prepare_run_folder() {
   rm -rf "$1"
-  mkdir -p "$1/config" "$1/xdg" "$1/data" "$1/tmp" "$1/run"
-  export XDG_CONFIG_HOME=$1/config XDG_CONFIG_DIRS=$1/xdg XDG_DATA_HOME=$1/data TMPDIR=$1/tmp
+  mkdir -p "$1/config" "$1/xdg" "$1/data" "$1/state" "$1/tmp" "$1/run"
+  export XDG_CONFIG_HOME=$1/config XDG_CONFIG_DIRS=$1/xdg XDG_DATA_HOME=$1/data XDG_STATE_HOME=$1/state TMPDIR=$1/tmp
 }
 
 # Ends the started processes, the last started first: the client ends like

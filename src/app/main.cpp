@@ -2,6 +2,7 @@
 
 #include "common/ClientIdentity.h"
 #include "common/IniRegistryStore.h"
+#include "common/LogFile.h"
 #include "common/SettingsStore.h"
 #include "common/VersionInfo.h"
 #include "common/ui/SwedishTranslation.h"
@@ -10,6 +11,7 @@
 #include "platform/MachineName.h"
 #include "platform/SessionEvents.h"
 #include "platform/SingleInstance.h"
+#include "platform/StateFolder.h"
 
 #include <QApplication>
 #include <QStyleFactory>
@@ -38,6 +40,11 @@ int main(int argc, char* argv[])
 
     QApplication app(argc, argv);
     app.setApplicationName(ApplicationTitle);
+    // Standard error (the journal) and a small rotating file for IT.
+    LogFile::Options logOptions;
+    logOptions.folder = StateFolder() + QStringLiteral("/Norvalis/TESK");
+    LogFile log(logOptions);
+    log.install();
     app.setOrganizationName(QStringLiteral(TESK_COMPANY));
     // The window lives on in the tray while hidden; the program ends only
     // when the window says so, never because a dialog was the last window.

@@ -10,3 +10,4 @@ Q_DECLARE_LOGGING_CATEGORY(lcUpdate)     // tesk.update
 Q_DECLARE_LOGGING_CATEGORY(lcSettings)   // tesk.settings
 Q_DECLARE_LOGGING_CATEGORY(lcBoard)      // tesk.board
 Q_DECLARE_LOGGING_CATEGORY(lcSpeech)     // tesk.speech
+Q_DECLARE_LOGGING_CATEGORY(lcMessages)   // tesk.messages: boxes and balloons shown to the user

@@ -1,5 +1,6 @@
 #include "common/SettingsStore.h"
 
+#include "common/LogCategories.h"
 #include "common/RegistryStore.h"
 #include "common/TextHelpers.h"
 #include "platform/MachineName.h"
@@ -175,6 +176,13 @@ void SettingsStore::SetIniText(const QString& section, const QString& key, const
     const bool machine = d->registry.RegWriteString(RegistryRoot::LocalMachine, path, key, value);
     if (!machine && user)
         d->registry.RegWriteString(RegistryRoot::CurrentUser, FailureKey, FailureValue, d->registry.LastRegistryError);
+    // Keys only: a value may be anything a clinic types.
+    if (user && machine)
+        qCInfo(lcSettings).noquote() << "stored" << section + QLatin1Char('/') + key;
+    else
+        qCWarning(lcSettings).noquote() << "could not store" << section + QLatin1Char('/') + key
+                                        << (user ? "in the machine layer:" : "in the user layer:")
+                                        << d->registry.LastRegistryError;
 
     if (ServerConnected()) {
         // Both copies always go together: every write also replaces the

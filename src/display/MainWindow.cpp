@@ -438,12 +438,11 @@ void TfrmTeskShowMain::FormClose()
 
     // With the connection closed these go to the local stores only.
     if (!(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
-        // The place stored is the frame's, which is what move() restores;
+        // The place stored is the frame's, which is what move() restores:
         // the client area's corner would creep by the frame at every run.
-        const bool minimised = windowState() & Qt::WindowMinimized;
-        const QRect g = minimised ? normalGeometry() : geometry();
-        const QPoint p = minimised ? normalGeometry().topLeft() - (geometry().topLeft() - frameGeometry().topLeft())
-                                   : pos();
+        // Minimised, Qt still holds the last normal place in both.
+        const QRect g = geometry();
+        const QPoint p = pos();
         m_settings.SetIniText(PosSection, QStringLiteral("POSLEFT"), QString::number(p.x()));
         m_settings.SetIniText(PosSection, QStringLiteral("POSTOP"), QString::number(p.y()));
         m_settings.SetIniText(PosSection, QStringLiteral("FORMWIDTH"), QString::number(g.width()));

@@ -26,6 +26,11 @@ bool EnableKeepAlive(qintptr socketDescriptor, const KeepAliveTimes& times)
     const DWORD probes = DWORD(times.probes);
     ::setsockopt(s, IPPROTO_TCP, TCP_KEEPCNT, reinterpret_cast<const char*>(&probes), sizeof probes);
 #endif
+#if defined(TCP_MAXRT)
+    // Data written to a dead link is given up after the same minute.
+    const DWORD giveUpSeconds = DWORD(times.idleSeconds + times.intervalSeconds * times.probes);
+    ::setsockopt(s, IPPROTO_TCP, TCP_MAXRT, reinterpret_cast<const char*>(&giveUpSeconds), sizeof giveUpSeconds);
+#endif
     return ok;
 }
 

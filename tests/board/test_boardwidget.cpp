@@ -330,8 +330,11 @@ void TestBoardWidget::failedLoadStopsRotation()
     QVERIFY(!f.widget.backgroundTimerActive());
     f.widget.setBackgroundRotation(3, true); // stopped for good
     QVERIFY(!f.widget.backgroundTimerActive());
+    f.list.clear(); // background only
     f.widget.PaintBox1Paint(); // the board goes on
     QVERIFY(!f.widget.boardImage().isNull());
+    // with the picture it showed before, not a black board for the rest of the day
+    QCOMPARE(f.widget.boardImage().pixel(10, 10), qRgb(255, 0, 0));
 }
 
 QTEST_MAIN(TestBoardWidget)

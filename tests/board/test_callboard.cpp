@@ -486,6 +486,16 @@ void TestCallBoard::unreadablePictureThrows()
     BoardBackground bg;
     bg.setCurrentPath(path);
     QVERIFY_THROWS_EXCEPTION(std::runtime_error, bg.LoadBackground());
+    QVERIFY(bg.picture().isNull()); // nothing was shown before
+
+    // Picture 1 is fine; the broken 0 that the sequence wraps to keeps it.
+    QImage blue(8, 8, QImage::Format_RGB32);
+    blue.fill(qRgb(0, 0, 255));
+    QVERIFY(blue.save(path + "TESK_VistorBackground_1.bmp"));
+    bg.setCurrBackGround(1);
+    QVERIFY(bg.LoadBackground());
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, bg.BackGroundTimerTimer());
+    QCOMPARE(bg.picture().pixel(4, 4), qRgb(0, 0, 255));
 }
 
 void TestCallBoard::boardShowsPictureOrBlack()

@@ -1,5 +1,6 @@
 #include "common/ui/WidgetMessages.h"
 
+#include "common/LogCategories.h"
 #include "common/TextHelpers.h"
 #include "common/ui/BalloonHint.h"
 #include "common/ui/DialogCaptions.h"
@@ -49,20 +50,28 @@ std::unique_ptr<QMessageBox> WidgetMessages::makeYesNoBox(const QString& text) c
 
 void WidgetMessages::ShowInfoMessage(const QString& text)
 {
+    qCInfo(lcMessages).noquote() << "box:" << ScreenText(text).replace(QLatin1Char('\n'), QLatin1Char(' '));
     makeInfoBox(text)->exec();
 }
 
 bool WidgetMessages::AskYesNo(const QString& text)
 {
     const auto box = makeYesNoBox(text);
+    qCInfo(lcMessages).noquote() << "question:" << ScreenText(text).replace(QLatin1Char('\n'), QLatin1Char(' '));
     box->exec();
     // Closed any other way than with Ja counts as Nej.
-    return box->clickedButton() && box->buttonRole(box->clickedButton()) == QMessageBox::YesRole;
+    const bool yes = box->clickedButton() && box->buttonRole(box->clickedButton()) == QMessageBox::YesRole;
+    qCInfo(lcMessages) << "answered:" << (yes ? "Ja" : "Nej");
+    return yes;
 }
 
 void WidgetMessages::ShowBalloon(const QString& title, const QString& text, const BalloonTarget& target,
                                  int hideAfterMs, int kind)
 {
+    // A balloon may list calls (names of staff and rooms): its text only
+    // at debug level.
+    qCInfo(lcMessages).noquote() << "balloon:" << title;
+    qCDebug(lcMessages).noquote() << "balloon text:" << ScreenText(text).replace(QLatin1Char('\n'), QLatin1Char(' '));
     if (!m_balloon)
         m_balloon = std::make_unique<BalloonHint>();
     const QString description = text + QLatin1Char('\r');

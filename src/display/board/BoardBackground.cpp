@@ -34,6 +34,19 @@ void BoardBackground::load(const QString& file)
 
 bool BoardBackground::LoadBackground()
 {
+    // A picture that cannot be read leaves the one shown before: clearing
+    // first and failing after would leave the board black until a restart.
+    const QImage shown = m_bt2;
+    try {
+        return loadCurrent();
+    } catch (...) {
+        m_bt2 = shown;
+        throw;
+    }
+}
+
+bool BoardBackground::loadCurrent()
+{
     if (!m_bt2.isNull())
         m_bt2.fill(QColor(Qt::black));
 

@@ -33,6 +33,7 @@ public:
     QString existingFile(const QString& baseName) const;
 
 private:
+    bool loadCurrent();
     void load(const QString& file);
 
     QString m_path;

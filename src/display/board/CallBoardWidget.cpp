@@ -78,6 +78,7 @@ void CallBoardWidget::setCurrentPath(const QString& path) { m_background.setCurr
 void CallBoardWidget::LoadBackground()
 {
     if (const QString failure = loadPicture(); !failure.isEmpty()) {
+        qCWarning(lcBoard).noquote() << "background picture failed, rotation stopped:" << failure;
         m_backGroundTimer.stop();
         m_rotationFailed = true;
         m_messages.ShowInfoMessage(kBackgroundFailure + failure);
@@ -86,8 +87,10 @@ void CallBoardWidget::LoadBackground()
 
 void CallBoardWidget::LoadFirstBackground()
 {
-    if (const QString failure = loadPicture(); !failure.isEmpty())
+    if (const QString failure = loadPicture(); !failure.isEmpty()) {
+        qCWarning(lcBoard).noquote() << "first background picture failed:" << failure;
         m_messages.ShowInfoMessage(kFirstBackgroundFailure + failure);
+    }
 }
 
 QString CallBoardWidget::loadPicture()
@@ -159,6 +162,7 @@ void CallBoardWidget::reportPaintFailure(const QString& reason)
     if (m_failureShowing || reason == m_lastFailure)
         return;
     m_lastFailure = reason;
+    qCWarning(lcBoard).noquote() << "the board could not be drawn:" << reason;
     QTimer::singleShot(0, this, [this, reason] {
         m_failureShowing = true;
         m_messages.ShowInfoMessage(kPaintFailure + reason);

@@ -29,7 +29,7 @@ class UserMessages;
 //       [this](const QString& frame) { connection->Send(frame); }, this);
 //   board->setBoardSettings(settings);          // at start and at every connection
 //   board->setKliniknamn(name);                  // on RETKLINIKNAMN
-//   board->setCurrentPath(paths.CurrentPath);    // before the first LoadBackground
+//   board->setCurrentPath(paths.CurrentPath);    // before the first picture is loaded
 //   board->LoadFirstBackground();                // once at start
 //   board->setBackgroundRotation(minutes, on);   // ChangeBackgroundTimer, ChangeBackground
 //   board->callListReplaced();                   // after every CURRENTLIST rebuild

@@ -1,6 +1,7 @@
 #include "display/connection/ServerConnection.h"
 
 #include "common/ClientIdentity.h"
+#include "common/LogCategories.h"
 #include "common/SettingsStore.h"
 #include "common/TextHelpers.h"
 #include "common/UserMessages.h"
@@ -89,6 +90,7 @@ ServerConnection::ServerConnection(SettingsStore& settings, ClientIdentity& iden
         m_clock.random = [](int bound) { return static_cast<int>(QRandomGenerator::global()->bounded(bound)); };
 
     m_assembler.setDropReporter([this](const QString& reason) {
+        qCWarning(lcConnection).noquote() << "message dropped:" << reason;
         m_messages.ShowInfoMessage(QStringLiteral("Error in ClientSocket1Read!\r\r") + reason);
     });
 
@@ -204,8 +206,11 @@ void ServerConnection::ConnectToServer(bool Reconnect)
         // A port outside 1..65535 must fail, not wrap round into another one.
         m_port = (m_portSetting > 0 && m_portSetting <= 65535) ? static_cast<quint16>(m_portSetting) : 0;
         m_reconnectTag = Reconnect;
+        qCInfo(lcConnection).noquote() << (Reconnect ? "periodic reconnection to" : "connecting to")
+                                       << m_hostName + m_address << "port" << m_portSetting;
         OpenSocket();
     } catch (const std::exception& e) {
+        qCWarning(lcConnection).noquote() << "could not prepare the connection:" << ExceptionText(e);
         m_messages.ShowInfoMessage(QStringLiteral("Error when connecting to server!\r\r")
                                    + ExceptionText(e));
     }
@@ -286,7 +291,10 @@ void ServerConnection::ClientSocket1Connect()
     auto stillCurrent = [this, attempt] { return IsCurrentAttempt(attempt); };
 
     Timer3.stop();
-    EnableKeepAlive(ClientSocket1.socketDescriptor());
+    qCInfo(lcConnection).noquote() << "connected to" << ClientSocket1.peerAddress().toString() << "port"
+                                   << ClientSocket1.peerPort();
+    if (!EnableKeepAlive(ClientSocket1.socketDescriptor()))
+        qCWarning(lcConnection) << "keep-alive could not be set; a dead link may go unnoticed";
     m_settings.SetActiveClientSocket(&ClientSocket1);
     m_hasConnected = true;
     Q_EMIT connectedToServer();
@@ -294,6 +302,7 @@ void ServerConnection::ClientSocket1Connect()
     if (m_updateCheckPending) {
         m_updateCheckPending = false;
         if (m_checkForUpdate && m_checkForUpdate()) {
+            qCInfo(lcConnection) << "a newer build was started; this program ends";
             CloseConnection();
             StopTimers();
             Q_EMIT closeProgramRequested();
@@ -303,13 +312,17 @@ void ServerConnection::ClientSocket1Connect()
             return;
     }
 
-    m_speechSettings = ReadSpeechSettings(m_settings);
+    // Kept only when the connection they were read for is still the one
+    // that is up: a lost handshake must not overwrite a newer one's values.
+    const SpeechSettings speech = ReadSpeechSettings(m_settings);
     if (!stillCurrent())
         return;
+    m_speechSettings = speech;
     Q_EMIT speechSettingsReloaded(m_speechSettings);
-    m_boardSettings = ReadBoardSettings(m_settings);
+    const BoardSettings board = ReadBoardSettings(m_settings);
     if (!stillCurrent())
         return;
+    m_boardSettings = board;
     Q_EMIT boardSettingsReloaded(m_boardSettings);
     if (!stillCurrent())
         return;
@@ -325,6 +338,7 @@ void ServerConnection::ClientSocket1Connect()
     }
 
     if (m_registerauto) {
+        qCInfo(lcConnection).noquote() << "registering as" << m_identity.GetParamValue(QStringLiteral("NAME"), true);
         const QString colour
             = QString::number(ReadInt(m_identity.GetParamValue(QStringLiteral("COLOR"), true), 0));
         const QString name = ClientName();
@@ -343,6 +357,9 @@ void ServerConnection::ClientSocket1Connect()
 
 void ServerConnection::ShowConnected(quint64 attempt)
 {
+    // A periodic reconnection left over from the last connection must not
+    // fire into this handshake while the settings below are read.
+    ReconnectTimer.stop();
     // Read before anything shows: the reads may wait for the server, and a
     // connection lost meanwhile must keep its red lamp and its countdown.
     const ReconnectPlan plan = ReadReconnectPlan();
@@ -369,8 +386,12 @@ bool ServerConnection::CheckServerVersion(const QString& versionText)
         m_systemRegister.SetTabs(m_systemRegister.currentPage());
 
     if (!IsServerVersionAccepted(versionText)) {
+        qCWarning(lcConnection).noquote() << "server version" << versionText << "refused: at least"
+                                          << kMinimumVersion << "is needed; no retry";
         // Let go of the refused server before the box: while the box is open
         // nothing more from it may reach the board, and no retry may start.
+        // The close is no loss to be retried: its handling is skipped.
+        m_attemptEnded = true;
         CloseConnection();
         ReconnectTimer.stop();
         Timer3.stop();
@@ -389,6 +410,7 @@ bool ServerConnection::CheckServerVersion(const QString& versionText)
     const QString name = ClientName();
     if (!IsCurrentAttempt(attempt))
         return true;
+    qCInfo(lcConnection).noquote() << "server version" << versionText << "accepted";
     SendFrame(cmd::GETCALLLIST, {name, QStringLiteral("1")});
     SendFrame(cmd::GETKLINIKNAMN, {QStringLiteral("\u00A4\u00A4ADMIN\u00A4\u00A4"), QStringLiteral("2")});
     ShowConnected(attempt);
@@ -424,11 +446,16 @@ void ServerConnection::StartRetryCountdown()
     Timer3.stop();
     m_timer3Tag = delay;
     Timer3.start();
+    qCInfo(lcConnection) << "next attempt in" << delay / 1000 << "s";
     SetStatus(CountdownText(delay));
 }
 
 void ServerConnection::ClientSocket1Disconnect()
 {
+    qCInfo(lcConnection).noquote() << "connection lost:"
+                                   << (ClientSocket1.error() == QAbstractSocket::UnknownSocketError
+                                           ? QStringLiteral("closed")
+                                           : ClientSocket1.errorString());
     if (m_hasConnected)
         StartRetryCountdown();
     else
@@ -450,6 +477,8 @@ void ServerConnection::ClientSocket1Error(QAbstractSocket::SocketError error)
         return;
     }
     m_attemptEnded = true;
+    qCWarning(lcConnection).noquote() << "could not connect to" << m_hostName + m_address << "port" << m_portSetting
+                                      << ":" << ClientSocket1.errorString() << "(" << SocketErrorCode(error) << ")";
     if (m_hasConnected) {
         ClientSocket1Disconnect();
         return;
