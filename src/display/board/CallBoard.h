@@ -42,6 +42,14 @@ public:
     void resize(const QSize& size);
     QSize size() const;
 
+    // Device pixels per board pixel of the screen the board is shown on.
+    // Above 1 the board is composed at device resolution (image() is that
+    // much larger and carries the ratio), so text and lines stay sharp on a
+    // scaled screen; the layout and every ViewRect stay in board pixels.
+    // At 1 nothing changes.
+    void setDevicePixelRatio(qreal ratio);
+    qreal devicePixelRatio() const;
+
     // Format of ShortTimeText; empty (the default) means the current
     // locale's long time format without its zone.
     void setLongTimeFormat(const QString& format);

@@ -119,6 +119,10 @@ void CallBoardWidget::PaintBox1Paint()
 {
     if (m_board.size() != size())
         m_board.resize(size());
+    // The screen decides, and a window can move to another screen between
+    // paints.
+    if (m_board.devicePixelRatio() != devicePixelRatioF())
+        m_board.setDevicePixelRatio(devicePixelRatioF());
     try {
         m_board.PaintBox1Paint(m_callList);
         m_lastFailure.clear();

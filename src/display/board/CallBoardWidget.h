@@ -84,7 +84,8 @@ public:
     int CurrBackGround() const;
 
     // --- drawing ---
-    // Composes the whole board now (as a paint request does) into boardImage().
+    // Composes the whole board now (as a paint request does) into boardImage(),
+    // at the device pixels of the widget's screen.
     void PaintBox1Paint();
     const QImage& boardImage() const;
     CallBoard& renderer();

@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QRegion>
 
+#include <cmath>
+
 namespace tesk {
 namespace {
 
@@ -113,6 +115,49 @@ void DrawShadedRoundRect(QPainter& painter, const TViewRect& rect, TColor base, 
 void DrawShadedRoundRectBanded(QPainter& painter, const TViewRect& rect, TColor base, TColor pen)
 {
     drawSteps(painter, rect, true, pen, base, ShadedRings(rect, base), false, true);
+}
+
+namespace {
+
+void fillScaledRound(QPainter& painter, const QRect& r, qreal radius, TColor colour)
+{
+    if (r.isEmpty())
+        return;
+    painter.setBrush(ToQColor(colour));
+    painter.drawRoundedRect(r, radius, radius);
+}
+
+} // namespace
+
+void DrawScaledBox(QPainter& painter, const TViewRect& rect, TColor fill, TColor pen, bool shaded,
+                   const DeviceScale& scale, bool banded)
+{
+    if (rect.Right <= rect.Left || rect.Bottom <= rect.Top)
+        return;
+    const qreal radius = 5 * scale.ratio;
+    painter.save();
+    painter.setPen(Qt::NoPen);
+    fillScaledRound(painter, scale.map(rect), radius, pen);
+    fillScaledRound(painter, scale.map(inset(rect, 1)), radius, fill);
+    if (shaded) {
+        // A ring shows from its edge to the next ring's edge, and near the
+        // corners up to the corner radius further in; a band of
+        // kRingBand board pixels holds all of that.
+        const int band = int(std::ceil(kRingBand * scale.ratio));
+        const std::vector<ShadedRing> rings = ShadedRings(rect, fill);
+        for (std::size_t k = 0; k < rings.size(); ++k) {
+            const QRect outer = scale.map(rings[k].rect);
+            const QRect inner = outer.adjusted(band, band, -band, -band);
+            if (banded && k + 1 < rings.size() && !inner.isEmpty()) {
+                painter.setClipRegion(QRegion(outer).subtracted(QRegion(inner)));
+                fillScaledRound(painter, outer, radius, rings[k].colour);
+                painter.setClipping(false);
+            } else {
+                fillScaledRound(painter, outer, radius, rings[k].colour);
+            }
+        }
+    }
+    painter.restore();
 }
 
 size_t qHash(const BoxSprites::Key& key, size_t seed) noexcept

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "display/board/DeviceScale.h"
 #include "protocol/Records.h"
 
 #include <QHash>
@@ -35,6 +36,15 @@ void DrawShadedRoundRect(QPainter& painter, const TViewRect& rect, TColor base, 
 // The same pixels, with each ring but the last drawn only near its edge
 // (the rest of it is covered by the next ring anyway): cheap for large boxes.
 void DrawShadedRoundRectBanded(QPainter& painter, const TViewRect& rect, TColor base, TColor pen);
+
+// The box (flat, or shaded with its rings) on a scaled board, drawn in
+// device pixels with a painter that maps nothing: the outline and every ring
+// one board pixel wide (scale.map of its edges), the corners 10 x 10 board
+// pixels. Each step is a filled rounded rectangle, so edges are whole device
+// pixels at any ratio. `banded` draws each ring but the last only near its
+// edge, as DrawShadedRoundRectBanded does.
+void DrawScaledBox(QPainter& painter, const TViewRect& rect, TColor fill, TColor pen, bool shaded,
+                   const DeviceScale& scale, bool banded);
 
 // Boxes rendered once per size, colours and effect, then copied. Each size
 // is rendered once as a map of which drawing step owns each pixel; a box of
