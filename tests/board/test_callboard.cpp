@@ -542,16 +542,22 @@ void TestCallBoard::extremeNamesStayBounded_data()
 {
     QTest::addColumn<int>("mode");
     QTest::addColumn<QString>("name");
-    QTest::newRow("portrait, very long name: header far wider than the board")
-        << 1 << QString(6000, QLatin1Char('W'));
-    QTest::newRow("landscape, one narrow character: header far taller than the board") << 0 << QStringLiteral(".");
-    QTest::newRow("landscape, very long name") << 0 << QString(6000, QLatin1Char('W'));
+    QTest::addColumn<qreal>("ratio");
+    for (qreal ratio : {qreal(1), qreal(2)}) {
+        const QByteArray at = ratio == 1 ? QByteArray() : QByteArray(", at 200 %");
+        QTest::addRow("portrait, very long name: header far wider than the board%s", at.constData())
+            << 1 << QString(6000, QLatin1Char('W')) << ratio;
+        QTest::addRow("landscape, one narrow character: header far taller than the board%s", at.constData())
+            << 0 << QStringLiteral(".") << ratio;
+        QTest::addRow("landscape, very long name%s", at.constData()) << 0 << QString(6000, QLatin1Char('W')) << ratio;
+    }
 }
 
 void TestCallBoard::extremeNamesStayBounded()
 {
     QFETCH(int, mode);
     QFETCH(QString, name);
+    QFETCH(qreal, ratio);
     auto paint = [&](CallBoard::Path path) {
         TCallList list;
         list.push_back(MakeCallWith(name, 1, 0x00FF00, 2, 0));
@@ -560,6 +566,7 @@ void TestCallBoard::extremeNamesStayBounded()
         s.TESKShowMode = mode;
         cb.setSettings(s);
         cb.resize(QSize(400, 300));
+        cb.setDevicePixelRatio(ratio);
         cb.PaintBox1Paint(list, path);
         return std::make_pair(cb.image(), list[0]->ViewRect);
     };
