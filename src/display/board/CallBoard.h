@@ -21,7 +21,9 @@ namespace tesk {
 // rescaled, the watermark blended pixel by pixel, every shaded ring drawn).
 // The cached path keeps the scaled background with its watermark, fitted
 // font sizes and rendered boxes between paints; tests and the benchmark hold
-// it to the reference, pixel for pixel.
+// it to the reference, pixel for pixel. On a scaled screen both draw the
+// boxes at device pixels (DrawScaledBox), the cached path with its rings
+// banded.
 class CallBoard {
 public:
     enum class Path { Cached, Reference };
