@@ -53,6 +53,9 @@ public:
     virtual int fit(const QString& face, int start, QSize box, const QString& text) = 0;
     virtual QSize extent(const QString& face, int size, const QString& text) = 0;
     virtual void box(QPainter& p, const TViewRect& rect, TColor fill, TColor pen, bool shaded) = 0;
+    // The box on a scaled board, in device pixels.
+    virtual void scaledBox(QPainter& p, const TViewRect& rect, TColor fill, TColor pen, bool shaded,
+                           const DeviceScale& scale) = 0;
 };
 
 class LiteralTools final : public Tools {
@@ -72,6 +75,11 @@ public:
         else
             DrawRoundBox(p, rect, fill, pen);
     }
+    void scaledBox(QPainter& p, const TViewRect& rect, TColor fill, TColor pen, bool shaded,
+                   const DeviceScale& scale) override
+    {
+        DrawScaledBox(p, rect, fill, pen, shaded, scale, false);
+    }
 };
 
 class CachedTools final : public Tools {
@@ -88,6 +96,11 @@ public:
     void box(QPainter& p, const TViewRect& rect, TColor fill, TColor pen, bool shaded) override
     {
         m_sprites.draw(p, rect, fill, pen, shaded);
+    }
+    void scaledBox(QPainter& p, const TViewRect& rect, TColor fill, TColor pen, bool shaded,
+                   const DeviceScale& scale) override
+    {
+        m_sprites.drawScaled(p, rect, fill, pen, shaded, scale);
     }
 
 private:
@@ -155,7 +168,7 @@ struct CallBoard::Private {
     const QImage* cachedBackground();
     const QImage& cachedWatermarked(const QImage* background);
     void paint(TCallList& list, bool cached);
-    void drawBoxes(QPainter& p, TCallList& list, int n, Tools& tools, bool cached);
+    void drawBoxes(QPainter& p, TCallList& list, int n, Tools& tools);
 };
 
 void CallBoard::Private::ensureFrame()
@@ -272,18 +285,16 @@ void CallBoard::Private::paint(TCallList& list, bool cached)
     QPainter p(&frame);
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setRenderHint(QPainter::TextAntialiasing, false);
-    drawBoxes(p, list, n, tools, cached);
+    drawBoxes(p, list, n, tools);
 }
 
-void CallBoard::Private::drawBoxes(QPainter& p, TCallList& list, int n, Tools& tools, bool cached)
+void CallBoard::Private::drawBoxes(QPainter& p, TCallList& list, int n, Tools& tools)
 {
-    // Boxes at board pixels come from the tools; on a scaled board they are
-    // drawn at device pixels (the sprites are board pixels).
     auto drawBox = [&](const TViewRect& rect, TColor fill, TColor pen, bool shaded) {
         if (scale.identity())
             tools.box(p, rect, fill, pen, shaded);
         else
-            DrawScaledBox(p, rect, fill, pen, shaded, scale, cached);
+            tools.scaledBox(p, rect, fill, pen, shaded, scale);
     };
     const int W = size.width();
     const int H = size.height();

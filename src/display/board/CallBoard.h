@@ -22,8 +22,8 @@ namespace tesk {
 // The cached path keeps the scaled background with its watermark, fitted
 // font sizes and rendered boxes between paints; tests and the benchmark hold
 // it to the reference, pixel for pixel. On a scaled screen both draw the
-// boxes at device pixels (DrawScaledBox), the cached path with its rings
-// banded.
+// boxes at device pixels (DrawScaledBox), the cached path through its
+// sprites at a whole ratio.
 class CallBoard {
 public:
     enum class Path { Cached, Reference };

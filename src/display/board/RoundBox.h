@@ -55,6 +55,12 @@ public:
     // Draws the box as DrawRoundBox / DrawShadedRoundRect would, clipped to
     // the painter's device.
     void draw(QPainter& painter, const TViewRect& rect, TColor fill, TColor pen, bool shaded);
+    // Draws the box as DrawScaledBox would, on a painter that maps nothing.
+    // At a whole ratio a box looks the same wherever it lies, so it is
+    // rendered once per size and colours; at other ratios it is drawn in
+    // place.
+    void drawScaled(QPainter& painter, const TViewRect& rect, TColor fill, TColor pen, bool shaded,
+                    const DeviceScale& scale);
     void clear();
 
 private:
@@ -65,6 +71,7 @@ private:
         TColor fill = 0;
         TColor pen = 0;
         QRect visible; // the part on the device, relative to the box
+        int ratio = 1; // device pixels per board pixel
         bool operator==(const Key&) const = default;
     };
     friend size_t qHash(const Key& key, size_t seed) noexcept;
@@ -72,6 +79,7 @@ private:
     static QImage renderStepMap(const Key& key);
     QImage stepMap(const Key& spriteKey);
     const QImage& sprite(const Key& key);
+    const QImage& keep(const Key& key, QImage image);
 
     QHash<Key, QImage> m_maps; // fill and pen zero in the key
     QHash<Key, QImage> m_sprites;
