@@ -1,7 +1,8 @@
 // Repaint times of the call board: the literal drawing (reference) beside
 // the cached drawing, for board sizes, list shapes, box effect, and warm
 // (same list again, an exposure) versus cold (a new call list with new
-// names) repaints. Prints min / median / p95 in milliseconds.
+// names) repaints, and a board on a screen scaled to 200 % (composed at
+// device pixels). Prints min / median / p95 in milliseconds.
 //
 //   bench_board [--reps-reference N] [--reps-cached N] [--save DIR]
 //               [--profile WIDTH HEIGHT RESOURCES CALLERS]
@@ -82,7 +83,7 @@ double timeOnce(const std::function<void()>& fn)
     return double(t.nsecsElapsed()) / 1e6;
 }
 
-void configure(CallBoard& cb, QSize size, bool effect, const QImage& picture)
+void configure(CallBoard& cb, QSize size, bool effect, const QImage& picture, qreal ratio = 1.0)
 {
     BoardSettings s;
     s.FPaintEffect = effect;
@@ -91,15 +92,16 @@ void configure(CallBoard& cb, QSize size, bool effect, const QImage& picture)
     cb.setBackgroundPicture(picture);
     cb.resize(size);
     cb.setLongTimeFormat(QStringLiteral("HH:mm:ss"));
+    cb.setDevicePixelRatio(ratio);
 }
 
 Figures run(QSize size, int resources, int callers, bool effect, bool cold, CallBoard::Path path, int reps,
-            const QImage& picture)
+            const QImage& picture, qreal ratio = 1.0)
 {
     // One board per series, its caches warmed by a first paint as a running
     // program's would be.
     CallBoard cb;
-    configure(cb, size, effect, picture);
+    configure(cb, size, effect, picture, ratio);
     int generation = 1;
     TCallList list = makeList(resources, callers, generation);
     cb.PaintBox1Paint(list, path);
@@ -155,6 +157,10 @@ int main(int argc, char** argv)
             TCallList list = makeList(mode == 0 ? 12 : 6, 3, 1);
             cb.PaintBox1Paint(list);
             cb.image().save(QDir(saveDir).filePath(QStringLiteral("board_%1.png").arg(mode == 0 ? "landscape" : "portrait")));
+            cb.setDevicePixelRatio(2);
+            cb.PaintBox1Paint(list);
+            cb.image().save(
+                QDir(saveDir).filePath(QStringLiteral("board_%1_200.png").arg(mode == 0 ? "landscape" : "portrait")));
         }
     }
 
@@ -191,6 +197,23 @@ int main(int argc, char** argv)
                                     fast.min, fast.median, fast.p95);
                         std::fflush(stdout);
                     }
+
+    // A 4K screen scaled to 200 %: a board of 1920 x 1080 board pixels
+    // composed at 3840 x 2160 device pixels.
+    std::printf("board repaint at 200 %% (1920x1080 board pixels, 3840x2160 device pixels), ms\n");
+    for (int resources : {4, 12, 24})
+        for (int callers : {3, 8})
+            for (bool effect : {true, false})
+                for (bool cold : {false, true}) {
+                    const Figures ref = run(QSize(1920, 1080), resources, callers, effect, cold,
+                                            CallBoard::Path::Reference, repsReference, picture, 2.0);
+                    const Figures fast = run(QSize(1920, 1080), resources, callers, effect, cold,
+                                             CallBoard::Path::Cached, repsCached, picture, 2.0);
+                    std::printf("%-10s %-6s %-6s %-5s | %8.2f %8.2f %8.2f | %8.2f %8.2f %8.2f\n", "1920x1080@2",
+                                qPrintable(QStringLiteral("%1x%2").arg(resources).arg(callers)), effect ? "on" : "off",
+                                cold ? "cold" : "warm", ref.min, ref.median, ref.p95, fast.min, fast.median, fast.p95);
+                    std::fflush(stdout);
+                }
 
     // One resource with a short name: its header and call boxes are nearly
     // board-sized, with hundreds of shaded rings. First paint of a new

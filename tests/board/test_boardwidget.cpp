@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QImage>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -84,7 +85,42 @@ struct Fixture {
                       Qt::NoModifier);
         QCoreApplication::sendEvent(&widget, &e);
     }
+    // Opens the board's context menu as the window system would and, once it
+    // shows, notes its caption and chooses its item.
+    QString contextMenu(QPoint p, QContextMenuEvent::Reason reason = QContextMenuEvent::Mouse)
+    {
+        QString caption;
+        QTimer::singleShot(0, &widget, [&] {
+            QMenu* menu = widget.PopupMenu1();
+            caption = widget.Bekrfta1()->text();
+            menu->close();
+            widget.Bekrfta1()->trigger();
+        });
+        QContextMenuEvent e(reason, p, widget.mapToGlobal(p));
+        QCoreApplication::sendEvent(&widget, &e);
+        return caption;
+    }
 };
+
+// The list after a new CURRENTLIST, by what it changes under a pointer that
+// rested on the first call (rum ett, 11:101) of the first resource.
+TCallList changedList(const QString& change)
+{
+    TCallList list;
+    if (change == QLatin1String("call inserted above")) {
+        list.push_back(MakeCall(QStringLiteral("doktor anna"), 11, 0x00C000,
+                                {{QStringLiteral("rum noll"), 105, 0xFFFFFF, 45000.29},
+                                 {QStringLiteral("rum ett"), 101, 0xFFFFFF, 45000.3},
+                                 {QStringLiteral("rum två"), 102, 0xC0C0C0, 45000.31, 4, QStringLiteral("karin"), 45000.32}}));
+    } else if (change == QLatin1String("calls cleared")) {
+        list.push_back(MakeCall(QStringLiteral("doktor anna"), 11, 0x00C000));
+    } else {
+        return sampleList();
+    }
+    list.push_back(MakeCall(QStringLiteral("olle"), 12, 0x0000C0));
+    list.push_back(MakeCall(QStringLiteral("pia"), 13, 0xC00000, {{QStringLiteral("lab & co"), 301, 0x80FF80, 45000.4}}));
+    return list;
+}
 
 } // namespace
 
@@ -97,7 +133,12 @@ private slots:
     void menuItemWithoutCallDoesNothing();
     void rightDoubleClickSendsNothing();
     void nothingHitBetweenRebuildAndRepaint();
-    void heldSelectionSurvivesRebuild();
+    void replacedListOffersNothing();
+    void menuKeepsWhatItOffered();
+    void fractionalPositions_data();
+    void fractionalPositions();
+    void actionsHitTestWhereTheyHappen_data();
+    void actionsHitTestWhereTheyHappen();
     void paintFailureShownOnce();
     void exposurePaintsTheBoard();
     void rotationTimer_data();
@@ -210,18 +251,138 @@ void TestBoardWidget::nothingHitBetweenRebuildAndRepaint()
     QCOMPARE(f.widget.selection().CallerLopnr, 101);
 }
 
-void TestBoardWidget::heldSelectionSurvivesRebuild()
+void TestBoardWidget::replacedListOffersNothing()
 {
     Fixture f;
     f.move(f.point(QStringLiteral("second call")));
     f.list.clear(); // the records the pointer was over are gone
     f.list.push_back(MakeCall(QStringLiteral("ny"), 99, 0x00FF00, {{QStringLiteral("annan"), 7}}));
     f.widget.callListReplaced();
-    // A menu or a double-click before the next movement uses the held numbers.
+    // Before the repaint nothing can be hit, whatever the pointer was over.
+    QVERIFY(!f.widget.selection().hasCallObject);
     f.widget.PopupMenu1Popup();
-    QCOMPARE(f.widget.Bekrfta1()->text(), QStringLiteral("Bekräfta rum två"));
+    QCOMPARE(f.widget.Bekrfta1()->text(), QStringLiteral("Ingen kallelse markerad"));
+    f.widget.Bekrfta1()->trigger();
     f.widget.PaintBox1DblClick();
-    QCOMPARE(f.sent, QStringList{"¤COMING:11:102:COMING¤"});
+    f.widget.Bekrfta1Click();
+    QVERIFY(f.sent.isEmpty());
+}
+
+void TestBoardWidget::menuKeepsWhatItOffered()
+{
+    // A list can arrive while the menu is open; its item still confirms the
+    // call its caption names.
+    Fixture f;
+    f.move(f.point(QStringLiteral("first call")));
+    f.widget.PopupMenu1Popup();
+    QCOMPARE(f.widget.Bekrfta1()->text(), QStringLiteral("Bekräfta rum ett"));
+    f.list = changedList(QStringLiteral("calls cleared"));
+    f.widget.callListReplaced();
+    f.widget.PaintBox1Paint();
+    f.widget.Bekrfta1()->trigger();
+    QCOMPARE(f.sent, QStringList{"¤COMING:11:101:COMING¤"});
+}
+
+void TestBoardWidget::fractionalPositions_data()
+{
+    // On a scaled screen a pointer position falls inside a board pixel.
+    QTest::addColumn<QString>("where");
+    QTest::addColumn<QString>("frame");
+    QTest::newRow("last half pixel of a box") << "inside right edge" << "¤COMING:11:101:COMING¤";
+    QTest::newRow("last half pixel of the gap") << "gap before the box" << "";
+    QTest::newRow("last half pixel above the next box") << "inside bottom edge" << "¤COMING:11:102:COMING¤";
+}
+
+void TestBoardWidget::fractionalPositions()
+{
+    QFETCH(QString, where);
+    QFETCH(QString, frame);
+    Fixture f;
+    const TViewRect& c1 = f.list[0]->CurrentCallList[0]->ViewRect;
+    const TViewRect& c2 = f.list[0]->CurrentCallList[1]->ViewRect;
+    const QPointF mid((c1.Left + c1.Right) / 2.0, (c1.Top + c1.Bottom) / 2.0);
+    QPointF p;
+    if (where == QLatin1String("inside right edge"))
+        p = QPointF(c1.Right - 0.4, mid.y());
+    else if (where == QLatin1String("gap before the box"))
+        p = QPointF(c1.Left - 0.4, mid.y());
+    else
+        p = QPointF(mid.x(), c2.Bottom - 0.4);
+    QMouseEvent e(QEvent::MouseButtonDblClick, p, f.widget.mapToGlobal(p), Qt::LeftButton, Qt::LeftButton,
+                  Qt::NoModifier);
+    QCoreApplication::sendEvent(&f.widget, &e);
+    QCOMPARE(f.sent, frame.isEmpty() ? QStringList{} : QStringList{frame});
+}
+
+void TestBoardWidget::actionsHitTestWhereTheyHappen_data()
+{
+    QTest::addColumn<QString>("change");  // what happens between resting on the first call and acting
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("caption"); // of the menu, when the action opens it
+    QTest::addColumn<QString>("frame");   // sent, empty for none
+
+    const QString none = QStringLiteral("Ingen kallelse markerad");
+    const QString ett = QStringLiteral("Bekräfta rum ett");
+    const QString noll = QStringLiteral("Bekräfta rum noll");
+    struct Row {
+        const char* change;
+        QString caption;
+        const char* frame;
+    };
+    const Row rows[] = {
+        {"nothing", ett, "¤COMING:11:101:COMING¤"},
+        {"call inserted above", noll, "¤COMING:11:105:COMING¤"},
+        {"calls cleared", none, ""},
+        {"new list not drawn yet", none, ""},
+        {"pointer was last seen over the second call", ett, "¤COMING:11:101:COMING¤"},
+    };
+    for (const Row& row : rows) {
+        for (const char* action : {"double-click", "menu"}) {
+            QTest::addRow("%s, %s", row.change, action)
+                << QString::fromLatin1(row.change) << QString::fromLatin1(action) << row.caption
+                << QString::fromUtf8(row.frame);
+        }
+    }
+    // A menu opened from the keyboard has no position of its own: it takes
+    // the pointer's, hit against the boxes as they are now.
+    QTest::newRow("call inserted above, keyboard menu") << "call inserted above" << "keyboard menu" << noll
+                                                        << "¤COMING:11:105:COMING¤";
+    QTest::newRow("new list not drawn yet, keyboard menu") << "new list not drawn yet" << "keyboard menu" << none << "";
+}
+
+void TestBoardWidget::actionsHitTestWhereTheyHappen()
+{
+    QFETCH(QString, change);
+    QFETCH(QString, action);
+    QFETCH(QString, caption);
+    QFETCH(QString, frame);
+
+    Fixture f;
+    const QPoint p = f.point(QStringLiteral("first call"));
+    f.move(p);
+    QCOMPARE(f.widget.selection().CallerLopnr, 101);
+
+    if (change == QLatin1String("pointer was last seen over the second call")) {
+        f.move(f.point(QStringLiteral("second call")));
+    } else if (change == QLatin1String("new list not drawn yet")) {
+        f.list = changedList(QStringLiteral("call inserted above"));
+        f.widget.callListReplaced();
+    } else if (change != QLatin1String("nothing")) {
+        f.list = changedList(change);
+        f.widget.callListReplaced();
+        f.widget.PaintBox1Paint(); // the repaint the new list asked for; the pointer has not moved
+    }
+
+    const QStringList expected = frame.isEmpty() ? QStringList{} : QStringList{frame};
+    if (action == QLatin1String("double-click")) {
+        f.doubleClick(p);
+    } else if (action == QLatin1String("menu")) {
+        QCOMPARE(f.contextMenu(p), caption);
+    } else {
+        QCOMPARE(f.contextMenu(QPoint(f.widget.width() / 2, f.widget.height() / 2), QContextMenuEvent::Keyboard),
+                 caption);
+    }
+    QCOMPARE(f.sent, expected);
 }
 
 void TestBoardWidget::paintFailureShownOnce()

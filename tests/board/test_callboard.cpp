@@ -111,6 +111,10 @@ private slots:
     void textCellTopLeft_data();
     void textCellTopLeft();
     void cachedEqualsReference();
+    void scaledBoardAtDevicePixels_data();
+    void scaledBoardAtDevicePixels();
+    void scaledCachedEqualsReference_data();
+    void scaledCachedEqualsReference();
 };
 
 // The two layouts, for tests that check both alike.
@@ -548,16 +552,22 @@ void TestCallBoard::extremeNamesStayBounded_data()
 {
     QTest::addColumn<int>("mode");
     QTest::addColumn<QString>("name");
-    QTest::newRow("portrait, very long name: header far wider than the board")
-        << 1 << QString(6000, QLatin1Char('W'));
-    QTest::newRow("landscape, one narrow character: header far taller than the board") << 0 << QStringLiteral(".");
-    QTest::newRow("landscape, very long name") << 0 << QString(6000, QLatin1Char('W'));
+    QTest::addColumn<qreal>("ratio");
+    for (qreal ratio : {qreal(1), qreal(2)}) {
+        const QByteArray at = ratio == 1 ? QByteArray() : QByteArray(", at 200 %");
+        QTest::addRow("portrait, very long name: header far wider than the board%s", at.constData())
+            << 1 << QString(6000, QLatin1Char('W')) << ratio;
+        QTest::addRow("landscape, one narrow character: header far taller than the board%s", at.constData())
+            << 0 << QStringLiteral(".") << ratio;
+        QTest::addRow("landscape, very long name%s", at.constData()) << 0 << QString(6000, QLatin1Char('W')) << ratio;
+    }
 }
 
 void TestCallBoard::extremeNamesStayBounded()
 {
     QFETCH(int, mode);
     QFETCH(QString, name);
+    QFETCH(qreal, ratio);
     auto paint = [&](CallBoard::Path path) {
         TCallList list;
         list.push_back(MakeCallWith(name, 1, 0x00FF00, 2, 0));
@@ -566,6 +576,7 @@ void TestCallBoard::extremeNamesStayBounded()
         s.TESKShowMode = mode;
         cb.setSettings(s);
         cb.resize(QSize(400, 300));
+        cb.setDevicePixelRatio(ratio);
         cb.PaintBox1Paint(list, path);
         return std::make_pair(cb.image(), list[0]->ViewRect);
     };
@@ -792,6 +803,206 @@ void TestCallBoard::cachedEqualsReference()
                 QCOMPARE(a[r]->CurrentCallList[t]->ViewRect, b[r]->CurrentCallList[t]->ViewRect);
         }
     }
+}
+
+namespace {
+
+TCallList scaledList()
+{
+    TCallList list;
+    list.push_back(MakeCall(QStringLiteral("mona"), 1, 0xFFFFFF, {{QStringLiteral("rum sex"), 5, 0x0000FF, 45000.3}}));
+    list.push_back(MakeCall(QStringLiteral("nora"), 2, 0x00FFFF,
+                            {{QStringLiteral("lab"), 6, 0xFFFFFF, 45000.31, 3, QStringLiteral("karin"), 45000.32}}));
+    list.push_back(MakeCall(QStringLiteral("olle"), 3, 0xFF00FF));
+    return list;
+}
+
+// The device pixels of board pixels [a, b) at a ratio.
+std::pair<int, int> deviceSpan(int a, int b, qreal ratio)
+{
+    return {int(std::llround(a * ratio)), int(std::llround(b * ratio))};
+}
+
+} // namespace
+
+void TestCallBoard::scaledBoardAtDevicePixels_data()
+{
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QSize>("deviceSize");
+    // Odd sizes: a board whose device size at 1.5 is not a whole number.
+    // The portrait board is wide enough for background beside its calls.
+    QTest::newRow("200 %, landscape") << qreal(2) << 0 << QSize(601, 401) << QSize(1202, 802);
+    QTest::newRow("200 %, portrait") << qreal(2) << 1 << QSize(1201, 401) << QSize(2402, 802);
+    QTest::newRow("150 %, landscape") << qreal(1.5) << 0 << QSize(601, 401) << QSize(902, 602);
+    QTest::newRow("150 %, portrait") << qreal(1.5) << 1 << QSize(1201, 401) << QSize(1802, 602);
+}
+
+void TestCallBoard::scaledBoardAtDevicePixels()
+{
+    QFETCH(qreal, ratio);
+    QFETCH(int, mode);
+    QFETCH(QSize, size);
+    QFETCH(QSize, deviceSize);
+    const QRgb bg = qRgb(10, 20, 30);
+    const QRgb inverted = qRgb(245, 235, 225);
+
+    // The same board at 100 %: what the layout must stay.
+    TCallList plainList = scaledList();
+    CallBoard plain;
+    plain.setSettings(flat(mode));
+    plain.setBackgroundPicture(solid(QSize(50, 40), bg));
+    plain.resize(size);
+    plain.PaintBox1Paint(plainList);
+
+    for (CallBoard::Path path : {CallBoard::Path::Reference, CallBoard::Path::Cached}) {
+        TCallList list = scaledList();
+        CallBoard cb;
+        cb.setSettings(flat(mode));
+        cb.setBackgroundPicture(solid(QSize(50, 40), bg));
+        cb.resize(size);
+        cb.setDevicePixelRatio(ratio);
+        cb.PaintBox1Paint(list, path);
+        const QImage& img = cb.image();
+
+        // Composed at device resolution, laid out in board pixels.
+        QCOMPARE(img.size(), deviceSize);
+        QCOMPARE(img.devicePixelRatio(), ratio);
+        QCOMPARE(cb.size(), size);
+        for (std::size_t r = 0; r < list.size(); ++r) {
+            QCOMPARE(list[r]->ViewRect, plainList[r]->ViewRect);
+            for (std::size_t t = 0; t < list[r]->CurrentCallList.size(); ++t)
+                QCOMPARE(list[r]->CurrentCallList[t]->ViewRect, plainList[r]->CurrentCallList[t]->ViewRect);
+        }
+
+        // A box holds its fill, its outline and its text colour and nothing
+        // in between (no blurred upscale), and its text has detail finer
+        // than a board pixel (no blocky upscale either).
+        auto checkBox = [&](const TViewRect& r, TColor fill, TColor outline) {
+            const QRgb fillRgb = qrgb(fill);
+            const QRgb textRgb = qrgb(ContrastColor(fill));
+            const QRgb outlineRgb = qrgb(outline);
+            const auto [x0, x1] = deviceSpan(r.Left, std::min(r.Right, size.width()), ratio);
+            const auto [y0, y1] = deviceSpan(r.Top, std::min(r.Bottom, size.height()), ratio);
+            int text = 0;
+            int finerThanABoardPixel = 0;
+            for (int y = y0; y < y1; ++y) {
+                for (int x = x0; x < x1; ++x) {
+                    const QRgb px = img.pixel(x, y);
+                    QVERIFY2(px == fillRgb || px == textRgb || px == outlineRgb || px == bg,
+                             qPrintable(QStringLiteral("%1 at %2,%3").arg(px, 0, 16).arg(x).arg(y)));
+                    text += px == textRgb;
+                }
+            }
+            // Board pixel (bx, by) covers a block of device pixels; in an
+            // upscale every block is one colour.
+            for (int by = r.Top; by < std::min(r.Bottom, size.height()); ++by) {
+                for (int bx = r.Left; bx < std::min(r.Right, size.width()); ++bx) {
+                    const auto [dx0, dx1] = deviceSpan(bx, bx + 1, ratio);
+                    const auto [dy0, dy1] = deviceSpan(by, by + 1, ratio);
+                    const QRgb first = img.pixel(dx0, dy0);
+                    bool mixed = false;
+                    for (int y = dy0; y < dy1 && !mixed; ++y)
+                        for (int x = dx0; x < dx1 && !mixed; ++x)
+                            mixed = img.pixel(x, y) != first;
+                    finerThanABoardPixel += mixed;
+                }
+            }
+            QVERIFY(text > 0);
+            QVERIFY2(finerThanABoardPixel > 0, "the box is a scaled-up board-pixel picture");
+        };
+        checkBox(list[0]->ViewRect, 0xFFFFFF, 0xFFFFFF);
+        checkBox(list[0]->CurrentCallList[0]->ViewRect, 0x0000FF, 0x000000);
+        checkBox(list[1]->CurrentCallList[0]->ViewRect, 0xFFFFFF, 0x000000);
+
+        // The separator fills exactly the device pixels of its board pixel
+        // column (row), inverted, between untouched neighbours.
+        for (int r = 0; r < 2; ++r) {
+            const TViewRect h = list[r]->ViewRect;
+            const TViewRect& below = list[r]->CurrentCallList[0]->ViewRect;
+            if (mode == 0) {
+                const auto [x0, x1] = deviceSpan(h.Right, h.Right + 1, ratio);
+                const int y = int(std::llround((below.Bottom + 10) * ratio)); // background beside it
+                QVERIFY(x1 > x0);
+                for (int x = x0; x < x1; ++x)
+                    QCOMPARE(img.pixel(x, y), inverted);
+                QCOMPARE(img.pixel(x0 - 1, y), bg);
+                QCOMPARE(img.pixel(x1, y), bg);
+            } else {
+                const auto [y0, y1] = deviceSpan(h.Bottom, h.Bottom + 1, ratio);
+                const int x = int(std::llround((below.Right + 10) * ratio));
+                QVERIFY(y1 > y0);
+                for (int y = y0; y < y1; ++y)
+                    QCOMPARE(img.pixel(x, y), inverted);
+                QCOMPARE(img.pixel(x, y0 - 1), bg);
+                QCOMPARE(img.pixel(x, y1), bg);
+            }
+        }
+    }
+}
+
+void TestCallBoard::scaledCachedEqualsReference_data()
+{
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("shaded");
+    QTest::addColumn<int>("picture"); // -1 none
+    for (qreal ratio : {qreal(2), qreal(1.5), qreal(1.25)})
+        for (int mode : {0, 1})
+            for (bool shaded : {true, false})
+                QTest::addRow("%g, %s, %s", double(ratio), mode == 0 ? "landscape" : "portrait", shaded ? "shaded" : "flat")
+                    << ratio << mode << shaded << (shaded ? 0 : -1);
+}
+
+void TestCallBoard::scaledCachedEqualsReference()
+{
+    QFETCH(qreal, ratio);
+    QFETCH(int, mode);
+    QFETCH(bool, shaded);
+    QFETCH(int, picture);
+    BoardSettings s;
+    s.TESKShowMode = mode;
+    s.FPaintEffect = shaded;
+    s.FConfirmPrefix = QStringLiteral("Kommer: ");
+    const QStringList names{"Anna", "Dr. Berg", "Lindqvist", "Karin", "Barnmorskan"};
+    auto makeList = [&] {
+        TCallList list;
+        for (int r = 0; r < names.size(); ++r)
+            list.push_back(MakeCallWith(names[r], r + 1, TColor(0x3070B0u * TColor(r + 1)) & 0xFFFFFFu, r == 2 ? 0 : 3, r));
+        return list;
+    };
+    CallBoard cached;
+    CallBoard reference;
+    TCallList a = makeList();
+    TCallList b = makeList();
+    for (CallBoard* cb : {&cached, &reference}) {
+        cb->setSettings(s);
+        cb->setKliniknamn(QStringLiteral("Vårdcentralen Norrviken"));
+        cb->setBackgroundPicture(picture < 0 ? QImage() : pattern(QSize(160, 120), 1));
+        cb->resize(QSize(641, 361));
+        cb->setLongTimeFormat(QStringLiteral("HH:mm:ss"));
+        cb->setDevicePixelRatio(ratio);
+    }
+    cached.PaintBox1Paint(a, CallBoard::Path::Cached);
+    cached.PaintBox1Paint(a, CallBoard::Path::Cached); // warm
+    reference.PaintBox1Paint(b, CallBoard::Path::Reference);
+    QCOMPARE(cached.image(), reference.image());
+    QCOMPARE(cached.image().size(), QSize(int(std::llround(641 * ratio)), int(std::llround(361 * ratio))));
+
+    // Back to 100 %: the board is the board-pixel one again.
+    TCallList c = makeList();
+    CallBoard plain;
+    plain.setSettings(s);
+    plain.setKliniknamn(QStringLiteral("Vårdcentralen Norrviken"));
+    plain.setBackgroundPicture(picture < 0 ? QImage() : pattern(QSize(160, 120), 1));
+    plain.resize(QSize(641, 361));
+    plain.setLongTimeFormat(QStringLiteral("HH:mm:ss"));
+    plain.PaintBox1Paint(c, CallBoard::Path::Reference);
+    cached.setDevicePixelRatio(1);
+    cached.PaintBox1Paint(a, CallBoard::Path::Cached);
+    QCOMPARE(cached.image().devicePixelRatio(), qreal(1));
+    QCOMPARE(cached.image(), plain.image());
 }
 
 QTEST_MAIN(TestCallBoard)

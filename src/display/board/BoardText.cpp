@@ -19,6 +19,14 @@ QFont BoardFont(const QString& face, int pointSize)
     return font;
 }
 
+QFont BoardFont(const QString& face, int pointSize, qreal ratio)
+{
+    QFont font = BoardFont(face, pointSize);
+    if (ratio != 1.0)
+        font.setPointSizeF(pointSize * ratio);
+    return font;
+}
+
 const QPaintDevice* BoardMeasureDevice()
 {
     static const QImage device(1, 1, QImage::Format_RGB32);

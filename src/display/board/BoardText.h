@@ -13,6 +13,9 @@ namespace tesk {
 // without antialiasing (so a glyph pixel is either the text colour or
 // untouched, like the platform's text output).
 QFont BoardFont(const QString& face, int pointSize);
+// The same font for a board shown at `ratio` device pixels per board pixel,
+// to be drawn without any scaling: its glyphs are `ratio` times as large.
+QFont BoardFont(const QString& face, int pointSize, qreal ratio);
 
 // The device whose resolution every board measurement uses: 96 dots per
 // inch, the same as the board's images.

@@ -2,6 +2,7 @@
 
 #include "display/board/BlendBitmaps.h"
 #include "display/board/BoardText.h"
+#include "display/board/DeviceScale.h"
 #include "display/board/FontFitter.h"
 #include "display/board/HlsColor.h"
 #include "display/board/RoundBox.h"
@@ -52,6 +53,9 @@ public:
     virtual int fit(const QString& face, int start, QSize box, const QString& text) = 0;
     virtual QSize extent(const QString& face, int size, const QString& text) = 0;
     virtual void box(QPainter& p, const TViewRect& rect, TColor fill, TColor pen, bool shaded) = 0;
+    // The box on a scaled board, in device pixels.
+    virtual void scaledBox(QPainter& p, const TViewRect& rect, TColor fill, TColor pen, bool shaded,
+                           const DeviceScale& scale) = 0;
 };
 
 class LiteralTools final : public Tools {
@@ -71,6 +75,11 @@ public:
         else
             DrawRoundBox(p, rect, fill, pen);
     }
+    void scaledBox(QPainter& p, const TViewRect& rect, TColor fill, TColor pen, bool shaded,
+                   const DeviceScale& scale) override
+    {
+        DrawScaledBox(p, rect, fill, pen, shaded, scale, false);
+    }
 };
 
 class CachedTools final : public Tools {
@@ -88,25 +97,29 @@ public:
     {
         m_sprites.draw(p, rect, fill, pen, shaded);
     }
+    void scaledBox(QPainter& p, const TViewRect& rect, TColor fill, TColor pen, bool shaded,
+                   const DeviceScale& scale) override
+    {
+        m_sprites.drawScaled(p, rect, fill, pen, shaded, scale);
+    }
 
 private:
     FontFitter& m_fitter;
     BoxSprites& m_sprites;
 };
 
-// The clinic name drawn in blue on O as the watermark places it.
-void drawWatermarkName(QImage& O, int mode, const QString& face, int size, const QString& name, int unrotatedWidth,
-                       int height)
+// The clinic name drawn in blue on O (the device pixels of a board of
+// W x H board pixels) as the watermark places it.
+void drawWatermarkName(QImage& O, int W, int H, const DeviceScale& scale, int mode, const QString& face, int size,
+                       const QString& name, int unrotatedWidth, int height)
 {
-    const int W = O.width();
-    const int H = O.height();
     QPainter p(&O);
-    p.setFont(BoardFont(face, size));
+    p.setFont(BoardFont(face, size, scale.ratio));
     p.setPen(ToQColor(kWatermarkBlue));
     if (mode == 0)
-        TextOutTopLeft(p, 20, H - height, name);
+        TextOutTopLeft(p, scale.map(20), scale.map(H - height), name);
     else
-        TextOutRotated(p, 270, W, H / 2 - unrotatedWidth / 2, name);
+        TextOutRotated(p, 270, scale.map(W), scale.map(H / 2 - unrotatedWidth / 2), name);
 }
 
 QSize watermarkBox(int mode, int W, int H)
@@ -121,8 +134,15 @@ struct CallBoard::Private {
     QString kliniknamn;
     QString timeFormat; // empty: the locale's, taken at each paint
     QImage bt2;   // the picture
-    QSize size;
-    QImage frame; // the composed board, board-sized
+    QSize size;   // board pixels
+    DeviceScale scale;
+    // The composed board at device pixels. Everything is drawn on it in
+    // device pixels, through `scale`, with the ratio set only once it is
+    // done: a painter on an image with a ratio would scale glyphs drawn for
+    // board pixels, and Qt smooths transformed text whatever the font asks.
+    QImage frame;
+
+    QSize deviceSize() const { return scale.map(size); }
 
     // Cached path: the picture scaled to the board, and that with the
     // watermark, each remade only when what it shows changes.
@@ -135,6 +155,7 @@ struct CallBoard::Private {
         QString name;
         QString face;
         int mode = -1;
+        qreal ratio = 1.0;
         bool operator==(const MarkKey&) const = default;
     } markKey;
     bool markValid = false;
@@ -152,8 +173,10 @@ struct CallBoard::Private {
 
 void CallBoard::Private::ensureFrame()
 {
-    if (frame.size() != size || frame.format() != QImage::Format_RGB32)
-        frame = size.isEmpty() ? QImage() : QImage(size, QImage::Format_RGB32);
+    const QSize ds = deviceSize();
+    if (frame.size() != ds || frame.format() != QImage::Format_RGB32)
+        frame = ds.isEmpty() ? QImage() : QImage(ds, QImage::Format_RGB32);
+    frame.setDevicePixelRatio(scale.ratio);
 }
 
 const QImage* CallBoard::Private::cachedBackground()
@@ -163,8 +186,9 @@ const QImage* CallBoard::Private::cachedBackground()
         btPicture = 0;
         return nullptr;
     }
-    if (bt.isNull() || bt.size() != size || btPicture != bt2.cacheKey()) {
-        bt = bt2.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).convertToFormat(QImage::Format_RGB32);
+    const QSize ds = deviceSize();
+    if (bt.isNull() || bt.size() != ds || btPicture != bt2.cacheKey()) {
+        bt = bt2.scaled(ds, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).convertToFormat(QImage::Format_RGB32);
         btPicture = bt2.cacheKey();
     }
     return &bt;
@@ -173,12 +197,12 @@ const QImage* CallBoard::Private::cachedBackground()
 const QImage& CallBoard::Private::cachedWatermarked(const QImage* background)
 {
     const int mode = settings.TESKShowMode;
-    MarkKey key{background ? bt2.cacheKey() : 0, size, kliniknamn, settings.TESKShowFontName, mode};
+    MarkKey key{background ? bt2.cacheKey() : 0, size, kliniknamn, settings.TESKShowFontName, mode, scale.ratio};
     if (markValid && key == markKey)
         return marked;
     markValid = false;
 
-    QImage K(size, QImage::Format_RGB32);
+    QImage K(deviceSize(), QImage::Format_RGB32);
     if (background)
         std::memcpy(K.bits(), background->constBits(), size_t(K.sizeInBytes()));
     else
@@ -187,7 +211,7 @@ const QImage& CallBoard::Private::cachedWatermarked(const QImage* background)
     const int fs = fitter.fit(face, kWatermarkStartSize, watermarkBox(mode, size.width(), size.height()), kliniknamn);
     const QSize e = fitter.extent(face, fs, kliniknamn);
     marked = K.copy();
-    drawWatermarkName(marked, mode, face, fs, kliniknamn, e.width(), e.height());
+    drawWatermarkName(marked, size.width(), size.height(), scale, mode, face, fs, kliniknamn, e.width(), e.height());
     BlendBitmapsFast(marked, K, kWatermarkPercent, marked.rect());
     markKey = key;
     markValid = true;
@@ -199,6 +223,13 @@ void CallBoard::Private::paint(TCallList& list, bool cached)
     ensureFrame();
     if (frame.isNull())
         return;
+    frame.setDevicePixelRatio(1.0);
+    struct RatioWhenDone {
+        QImage& frame;
+        qreal ratio;
+        ~RatioWhenDone() { frame.setDevicePixelRatio(ratio); }
+    } ratioWhenDone{frame, scale.ratio};
+
     const int W = size.width();
     const int H = size.height();
     const int mode = settings.TESKShowMode;
@@ -229,8 +260,8 @@ void CallBoard::Private::paint(TCallList& list, bool cached)
         // 2. Background: the panel is black; the picture scaled over it.
         frame.fill(QColor(Qt::black));
         if (!bt2.isNull()) {
-            const QImage scaled =
-                bt2.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).convertToFormat(QImage::Format_RGB32);
+            const QImage scaled = bt2.scaled(frame.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                      .convertToFormat(QImage::Format_RGB32);
             QPainter p(&frame);
             p.drawImage(QPoint(0, 0), scaled);
         }
@@ -241,7 +272,7 @@ void CallBoard::Private::paint(TCallList& list, bool cached)
             const QSize e = TextExtent(BoardFont(face, fs), kliniknamn);
             QImage O = frame.copy();
             const QImage K = O.copy();
-            drawWatermarkName(O, mode, face, fs, kliniknamn, e.width(), e.height());
+            drawWatermarkName(O, W, H, scale, mode, face, fs, kliniknamn, e.width(), e.height());
             BlendBitmaps(O, K, kWatermarkPercent);
             QPainter p(&frame);
             p.drawImage(QPoint(0, 0), O);
@@ -259,6 +290,12 @@ void CallBoard::Private::paint(TCallList& list, bool cached)
 
 void CallBoard::Private::drawBoxes(QPainter& p, TCallList& list, int n, Tools& tools)
 {
+    auto drawBox = [&](const TViewRect& rect, TColor fill, TColor pen, bool shaded) {
+        if (scale.identity())
+            tools.box(p, rect, fill, pen, shaded);
+        else
+            tools.scaledBox(p, rect, fill, pen, shaded, scale);
+    };
     const int W = size.width();
     const int H = size.height();
     const bool landscape = settings.TESKShowMode == 0;
@@ -296,9 +333,16 @@ void CallBoard::Private::drawBoxes(QPainter& p, TCallList& list, int n, Tools& t
 
     uchar* const bits = frame.bits();
     const qsizetype stride = frame.bytesPerLine();
-    auto invert = [&](int x, int y) {
-        auto* px = reinterpret_cast<QRgb*>(bits + y * stride) + x;
-        *px ^= 0x00FFFFFFu;
+    // Inverts the device pixels of board columns [x0, x1) and rows [y0, y1);
+    // the caller keeps them on the board.
+    auto invert = [&](qint64 x0, qint64 x1, qint64 y0, qint64 y1) {
+        const int dx1 = std::min(scale.map(x1), frame.width());
+        const int dy1 = std::min(scale.map(y1), frame.height());
+        for (int y = scale.map(y0); y < dy1; ++y) {
+            auto* row = reinterpret_cast<QRgb*>(bits + y * stride);
+            for (int x = scale.map(x0); x < dx1; ++x)
+                row[x] ^= 0x00FFFFFFu;
+        }
     };
 
     const qint64 u = U;
@@ -325,25 +369,23 @@ void CallBoard::Private::drawBoxes(QPainter& p, TCallList& list, int n, Tools& t
         // fits at no size keeps its larger size and spills out of its box.
         if (landscape) {
             const qint64 x = u * (r + 1);
-            if (x >= 0 && x < W)
-                for (qint64 y = std::max<qint64>(v, 0); y < H; ++y)
-                    invert(int(x), int(y));
+            if (x >= 0 && x < W && v < H)
+                invert(x, x + 1, std::max<qint64>(v, 0), H);
         } else {
             const qint64 y = v * (r + 1);
-            if (y >= 0 && y < H)
-                for (qint64 x = std::max<qint64>(u, 0); x < W; ++x)
-                    invert(int(x), int(y));
+            if (y >= 0 && y < H && u < W)
+                invert(std::max<qint64>(u, 0), W, y, y + 1);
         }
         if (onBoard(header))
-            tools.box(p, header, call->CallColour, kWhite, shaded);
+            drawBox(header, call->CallColour, kWhite, shaded);
         {
             const QSize e = tools.extent(face, hs, call->CallName);
             const qint64 x = landscape ? u * r + (U / 2 - e.width() / 2) : U / 2 - e.width() / 2;
             const qint64 y = landscape ? V / 2 - e.height() / 2 : v * r + (V / 2 - e.height() / 2);
             if (textReaches(x, y, e)) {
-                p.setFont(BoardFont(face, hs));
+                p.setFont(BoardFont(face, hs, scale.ratio));
                 p.setPen(ToQColor(ContrastColor(call->CallColour)));
-                TextOutTopLeft(p, clampToInt(x), clampToInt(y), call->CallName);
+                TextOutTopLeft(p, scale.map(x), scale.map(y), call->CallName);
             }
         }
 
@@ -392,7 +434,7 @@ void CallBoard::Private::drawBoxes(QPainter& p, TCallList& list, int n, Tools& t
 
             const bool boxShows = onBoard(rect);
             if (boxShows)
-                tools.box(p, rect, caller->CallerColour, kBlack, shaded);
+                drawBox(rect, caller->CallerColour, kBlack, shaded);
             const qint64 x = landscape ? u * r + (U / 2 - w / 2) : (u + 1) * (t + 1) + (U / 2 - w / 2);
             const qint64 b = landscape ? (v + 1) * (t + 1) : v * r;
             const qint64 m = V / 2 - h / 2;
@@ -402,12 +444,12 @@ void CallBoard::Private::drawBoxes(QPainter& p, TCallList& list, int n, Tools& t
             const bool line2 = boxShows || textReaches(x, y2, tools.extent(face, size, L2));
             if (!line1 && !line2)
                 continue;
-            p.setFont(BoardFont(face, size));
+            p.setFont(BoardFont(face, size, scale.ratio));
             p.setPen(ToQColor(ContrastColor(caller->CallerColour)));
             if (line1)
-                TextOutTopLeft(p, clampToInt(x), clampToInt(y1), L1);
+                TextOutTopLeft(p, scale.map(x), scale.map(y1), L1);
             if (line2)
-                TextOutTopLeft(p, clampToInt(x), clampToInt(y2), L2);
+                TextOutTopLeft(p, scale.map(x), scale.map(y2), L2);
         }
     }
 }
@@ -426,6 +468,14 @@ void CallBoard::resize(const QSize& size)
     d->ensureFrame();
 }
 QSize CallBoard::size() const { return d->size; }
+void CallBoard::setDevicePixelRatio(qreal ratio)
+{
+    // A ratio from a screen is positive and finite; anything else draws at
+    // board pixels.
+    d->scale.ratio = (std::isfinite(ratio) && ratio > 0 && ratio <= 16) ? ratio : 1.0;
+    d->ensureFrame();
+}
+qreal CallBoard::devicePixelRatio() const { return d->scale.ratio; }
 void CallBoard::setLongTimeFormat(const QString& format) { d->timeFormat = format; }
 QString CallBoard::longTimeFormat() const
 {

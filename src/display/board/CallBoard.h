@@ -21,7 +21,9 @@ namespace tesk {
 // rescaled, the watermark blended pixel by pixel, every shaded ring drawn).
 // The cached path keeps the scaled background with its watermark, fitted
 // font sizes and rendered boxes between paints; tests and the benchmark hold
-// it to the reference, pixel for pixel.
+// it to the reference, pixel for pixel. On a scaled screen both draw the
+// boxes at device pixels (DrawScaledBox), the cached path through its
+// sprites at a whole ratio.
 class CallBoard {
 public:
     enum class Path { Cached, Reference };
@@ -41,6 +43,14 @@ public:
     // The board's size in pixels; the buffers follow it.
     void resize(const QSize& size);
     QSize size() const;
+
+    // Device pixels per board pixel of the screen the board is shown on.
+    // Above 1 the board is composed at device resolution (image() is that
+    // much larger and carries the ratio), so text and lines stay sharp on a
+    // scaled screen; the layout and every ViewRect stay in board pixels.
+    // At 1 nothing changes.
+    void setDevicePixelRatio(qreal ratio);
+    qreal devicePixelRatio() const;
 
     // Format of ShortTimeText; empty (the default) means the current
     // locale's long time format without its zone.

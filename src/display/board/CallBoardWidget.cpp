@@ -11,6 +11,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 #include <exception>
 #include <limits>
 
@@ -22,6 +23,11 @@ const QString kBackgroundFailure = QStringLiteral("Det gick inte att byta bakgru
 const QString kFirstBackgroundFailure = QStringLiteral("Error loading background bitmap!\r\r");
 const QString kConfirm = QStringLiteral("Bekräfta ");
 const QString kNothingSelected = QStringLiteral("Ingen kallelse markerad");
+
+// The board pixel a pointer position lies in. Positions are fractional on a
+// scaled screen; a pixel holds every position from its left edge up to (not
+// including) the next one, which is how ViewRect counts.
+QPoint boardPoint(const QPointF& pos) { return QPoint(int(std::floor(pos.x())), int(std::floor(pos.y()))); }
 
 // QTimer's interval is an int of milliseconds.
 constexpr int kMaxIntervalMinutes = std::numeric_limits<int>::max() / 60000;
@@ -67,8 +73,8 @@ QString CallBoardWidget::kliniknamn() const { return m_board.kliniknamn(); }
 
 void CallBoardWidget::callListReplaced()
 {
-    // The selection holds numbers, not records, so it survives the rebuild
-    // untouched; the new records are hit only after they have been drawn.
+    // Nothing selected is held, so nothing needs forgetting: the new records
+    // carry zero rectangles and are hit only after they have been drawn.
     m_listAwaitingPaint = true;
     update();
 }
@@ -135,6 +141,10 @@ void CallBoardWidget::PaintBox1Paint()
 {
     if (m_board.size() != size())
         m_board.resize(size());
+    // The screen decides, and a window can move to another screen between
+    // paints.
+    if (m_board.devicePixelRatio() != devicePixelRatioF())
+        m_board.setDevicePixelRatio(devicePixelRatioF());
     try {
         m_board.PaintBox1Paint(m_callList);
         m_lastFailure.clear();
@@ -170,13 +180,19 @@ void CallBoardWidget::reportPaintFailure(const QString& reason)
     });
 }
 
-void CallBoardWidget::PaintBox1MouseMove(int x, int y) { m_selection = HitTestBoard(m_callList, x, y); }
+void CallBoardWidget::PaintBox1MouseMove(int x, int y) { m_pointer = QPoint(x, y); }
+
+void CallBoardWidget::PopupMenu1Popup(int x, int y)
+{
+    m_pointer = QPoint(x, y);
+    PopupMenu1Popup();
+}
 
 void CallBoardWidget::PopupMenu1Popup()
 {
-    m_menuConfirms = m_selection.hasCaller;
-    if (m_menuConfirms) {
-        QString name = m_selection.CallerName;
+    m_menuSelection = selection();
+    if (m_menuSelection.hasCaller) {
+        QString name = m_menuSelection.CallerName;
         name.replace(QLatin1Char('&'), QStringLiteral("&&")); // shown as typed, not as a shortcut
         m_confirmItem->setText(kConfirm + name);
     } else {
@@ -187,24 +203,32 @@ void CallBoardWidget::PopupMenu1Popup()
 
 void CallBoardWidget::menuItemChosen()
 {
-    if (m_menuConfirms)
-        Bekrfta1Click();
+    // The call the caption named, even when a list arrived while the menu
+    // was open: that is the one the user chose.
+    if (m_menuSelection.hasCaller && m_send)
+        m_send(ComingFrame(m_menuSelection.CallLopnr, m_menuSelection.CallerLopnr));
 }
 
 void CallBoardWidget::Bekrfta1Click()
 {
-    if (!m_selection.hasCaller || !m_send)
+    const CallSelection sel = selection();
+    if (!sel.hasCaller || !m_send)
         return;
-    m_send(ComingFrame(m_selection.CallLopnr, m_selection.CallerLopnr));
+    m_send(ComingFrame(sel.CallLopnr, sel.CallerLopnr));
 }
 
-void CallBoardWidget::PaintBox1DblClick()
+void CallBoardWidget::PaintBox1DblClick(int x, int y)
 {
-    if (m_selection.hasCaller)
-        Bekrfta1Click();
+    m_pointer = QPoint(x, y);
+    PaintBox1DblClick();
 }
 
-const CallSelection& CallBoardWidget::selection() const { return m_selection; }
+void CallBoardWidget::PaintBox1DblClick() { Bekrfta1Click(); }
+
+CallSelection CallBoardWidget::selection() const
+{
+    return m_pointer ? HitTestBoard(m_callList, m_pointer->x(), m_pointer->y()) : CallSelection{};
+}
 
 QMenu* CallBoardWidget::PopupMenu1() const { return m_menu; }
 
@@ -230,21 +254,28 @@ void CallBoardWidget::resizeEvent(QResizeEvent* event)
 
 void CallBoardWidget::mouseMoveEvent(QMouseEvent* event)
 {
-    const QPoint pos = event->position().toPoint();
+    const QPoint pos = boardPoint(event->position());
     PaintBox1MouseMove(pos.x(), pos.y());
     QWidget::mouseMoveEvent(event);
 }
 
 void CallBoardWidget::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton)
-        PaintBox1DblClick();
+    if (event->button() == Qt::LeftButton) {
+        const QPoint pos = boardPoint(event->position());
+        PaintBox1DblClick(pos.x(), pos.y());
+    }
     QWidget::mouseDoubleClickEvent(event);
 }
 
 void CallBoardWidget::contextMenuEvent(QContextMenuEvent* event)
 {
-    PopupMenu1Popup();
+    // A menu key opens the menu at some point of the window's choosing; the
+    // call meant is the one under the pointer.
+    if (event->reason() == QContextMenuEvent::Mouse)
+        PopupMenu1Popup(event->pos().x(), event->pos().y());
+    else
+        PopupMenu1Popup();
     m_menu->exec(event->globalPos());
 }
 

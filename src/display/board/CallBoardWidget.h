@@ -7,11 +7,13 @@
 #include "protocol/Records.h"
 
 #include <QImage>
+#include <QPoint>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 class QAction;
 class QMenu;
@@ -41,9 +43,12 @@ class UserMessages;
 // succeeds again; the program goes on.
 //
 // The call list stays the main window's; the widget reads it and writes the
-// ViewRect of every record it draws. The selection is held as numbers and a
-// name, never as pointers into the list, so a confirmation after a rebuild
-// cannot touch records of a replaced list.
+// ViewRect of every record it draws. What is selected is never remembered:
+// a double-click or a menu is hit-tested at its own position against the
+// rectangles of the last paint, so a new list that moved the boxes under a
+// resting pointer cannot make it confirm the call that used to be there.
+// Only an open menu keeps what it offered (as numbers, never as pointers
+// into the list), so its item confirms the call its caption names.
 class CallBoardWidget : public QWidget {
     Q_OBJECT
 public:
@@ -83,7 +88,8 @@ public:
     int CurrBackGround() const;
 
     // --- drawing ---
-    // Composes the whole board now (as a paint request does) into boardImage().
+    // Composes the whole board now (as a paint request does) into boardImage(),
+    // at the device pixels of the widget's screen.
     void PaintBox1Paint();
     const QImage& boardImage() const;
     // Call lists whose records reached the screen (lists that arrived
@@ -93,12 +99,19 @@ public:
 
     // --- selection and confirmation ---
     // Driven by the widget's own mouse events (pointer moves, left
-    // double-click, context menu); public for the tests.
+    // double-click, context menu); public for the tests. Points are in
+    // widget (logical) pixels, like ViewRect.
     void PaintBox1MouseMove(int x, int y);
+    // Sets the menu item for the box at (x, y), or for the pointer's last
+    // position when the menu has no position of its own (the keyboard).
+    void PopupMenu1Popup(int x, int y);
     void PopupMenu1Popup();
+    // Confirms the call under the pointer's last position, as the boxes are now.
     void Bekrfta1Click();
+    void PaintBox1DblClick(int x, int y);
     void PaintBox1DblClick();
-    const CallSelection& selection() const;
+    // What lies under the pointer's last position, as the boxes are now.
+    CallSelection selection() const;
     QMenu* PopupMenu1() const;
     QAction* Bekrfta1() const;
 
@@ -121,10 +134,10 @@ private:
     CallBoard m_board;
     BoardBackground m_background;
     QTimer m_backGroundTimer;
-    CallSelection m_selection;
+    std::optional<QPoint> m_pointer; // last seen over the board; leaving does not forget it
+    CallSelection m_menuSelection;   // what the open menu's item offers
     QMenu* m_menu = nullptr;
     QAction* m_confirmItem = nullptr;
-    bool m_menuConfirms = false;
     bool m_rotationFailed = false; // a failed load stops the rotation for good
     bool m_listAwaitingPaint = false;
     quint64 m_listsPainted = 0;

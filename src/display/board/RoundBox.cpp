@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QRegion>
 
+#include <cmath>
+
 namespace tesk {
 namespace {
 
@@ -14,6 +16,9 @@ constexpr qint64 kMaxSpritePixels = 9'000'000;
 // of one board cover it about once, so one board's sprites always fit.
 constexpr qint64 kMaxCachedSpritePixels = 20'000'000;
 constexpr qint64 kMaxCachedMapPixels = 4'000'000;
+// A scaled box is rendered whole at the origin; past this side it is drawn
+// in place.
+constexpr qint64 kMaxSpriteSide = 1 << 20;
 
 TViewRect inset(const TViewRect& r, int d) { return {r.Left + d, r.Top + d, r.Right - d, r.Bottom - d}; }
 
@@ -115,10 +120,53 @@ void DrawShadedRoundRectBanded(QPainter& painter, const TViewRect& rect, TColor 
     drawSteps(painter, rect, true, pen, base, ShadedRings(rect, base), false, true);
 }
 
+namespace {
+
+void fillScaledRound(QPainter& painter, const QRect& r, qreal radius, TColor colour)
+{
+    if (r.isEmpty())
+        return;
+    painter.setBrush(ToQColor(colour));
+    painter.drawRoundedRect(r, radius, radius);
+}
+
+} // namespace
+
+void DrawScaledBox(QPainter& painter, const TViewRect& rect, TColor fill, TColor pen, bool shaded,
+                   const DeviceScale& scale, bool banded)
+{
+    if (rect.Right <= rect.Left || rect.Bottom <= rect.Top)
+        return;
+    const qreal radius = 5 * scale.ratio;
+    painter.save();
+    painter.setPen(Qt::NoPen);
+    fillScaledRound(painter, scale.map(rect), radius, pen);
+    fillScaledRound(painter, scale.map(inset(rect, 1)), radius, fill);
+    if (shaded) {
+        // A ring shows from its edge to the next ring's edge, and near the
+        // corners up to the corner radius further in; a band of
+        // kRingBand board pixels holds all of that.
+        const int band = int(std::ceil(kRingBand * scale.ratio));
+        const std::vector<ShadedRing> rings = ShadedRings(rect, fill);
+        for (std::size_t k = 0; k < rings.size(); ++k) {
+            const QRect outer = scale.map(rings[k].rect);
+            const QRect inner = outer.adjusted(band, band, -band, -band);
+            if (banded && k + 1 < rings.size() && !inner.isEmpty()) {
+                painter.setClipRegion(QRegion(outer).subtracted(QRegion(inner)));
+                fillScaledRound(painter, outer, radius, rings[k].colour);
+                painter.setClipping(false);
+            } else {
+                fillScaledRound(painter, outer, radius, rings[k].colour);
+            }
+        }
+    }
+    painter.restore();
+}
+
 size_t qHash(const BoxSprites::Key& key, size_t seed) noexcept
 {
     return qHashMulti(seed, key.width, key.height, key.shaded, key.fill, key.pen, key.visible.x(), key.visible.y(),
-                      key.visible.width(), key.visible.height());
+                      key.visible.width(), key.visible.height(), key.ratio);
 }
 
 QImage BoxSprites::renderStepMap(const Key& key)
@@ -184,13 +232,53 @@ const QImage& BoxSprites::sprite(const Key& key)
             o[x] = step < palette.size() ? palette[step] : 0;
         }
     }
-    const qint64 pixels = qint64(out.width()) * out.height();
+    return keep(key, std::move(out));
+}
+
+const QImage& BoxSprites::keep(const Key& key, QImage image)
+{
+    const qint64 pixels = qint64(image.width()) * image.height();
     if (m_spritePixels + pixels > kMaxCachedSpritePixels) {
         m_sprites.clear();
         m_spritePixels = 0;
     }
     m_spritePixels += pixels;
-    return *m_sprites.insert(key, std::move(out));
+    return *m_sprites.insert(key, std::move(image));
+}
+
+void BoxSprites::drawScaled(QPainter& painter, const TViewRect& rect, TColor fill, TColor pen, bool shaded,
+                            const DeviceScale& scale)
+{
+    const qint64 w = qint64(rect.Right) - rect.Left;
+    const qint64 h = qint64(rect.Bottom) - rect.Top;
+    if (w <= 0 || h <= 0)
+        return;
+    const QRect box = scale.map(rect);
+    const QPaintDevice* device = painter.device();
+    const QRect onDevice = box & QRect(0, 0, device->width(), device->height());
+    if (onDevice.isEmpty())
+        return;
+    const bool whole = scale.ratio == std::floor(scale.ratio);
+    const bool keyable = w <= kMaxSpriteSide && h <= kMaxSpriteSide;
+    if (!whole || !keyable || qint64(onDevice.width()) * onDevice.height() > kMaxSpritePixels) {
+        DrawScaledBox(painter, rect, fill, pen, shaded, scale, true);
+        return;
+    }
+    const Key key{int(w), int(h), shaded, fill, pen, onDevice.translated(-box.left(), -box.top()), int(scale.ratio)};
+    auto it = m_sprites.constFind(key);
+    if (it == m_sprites.constEnd()) {
+        // Every edge of the box lies a whole number of device pixels from
+        // its corner, the same at the origin as where it is drawn.
+        QImage out(key.visible.size(), QImage::Format_ARGB32_Premultiplied);
+        out.fill(Qt::transparent);
+        QPainter p(&out);
+        p.translate(-key.visible.x(), -key.visible.y());
+        DrawScaledBox(p, {0, 0, key.width, key.height}, fill, pen, shaded, scale, true);
+        p.end();
+        painter.drawImage(onDevice.topLeft(), keep(key, std::move(out)));
+        return;
+    }
+    painter.drawImage(onDevice.topLeft(), *it);
 }
 
 void BoxSprites::draw(QPainter& painter, const TViewRect& rect, TColor fill, TColor pen, bool shaded)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "display/board/DeviceScale.h"
 #include "protocol/Records.h"
 
 #include <QHash>
@@ -36,6 +37,15 @@ void DrawShadedRoundRect(QPainter& painter, const TViewRect& rect, TColor base, 
 // (the rest of it is covered by the next ring anyway): cheap for large boxes.
 void DrawShadedRoundRectBanded(QPainter& painter, const TViewRect& rect, TColor base, TColor pen);
 
+// The box (flat, or shaded with its rings) on a scaled board, drawn in
+// device pixels with a painter that maps nothing: the outline and every ring
+// one board pixel wide (scale.map of its edges), the corners 10 x 10 board
+// pixels. Each step is a filled rounded rectangle, so edges are whole device
+// pixels at any ratio. `banded` draws each ring but the last only near its
+// edge, as DrawShadedRoundRectBanded does.
+void DrawScaledBox(QPainter& painter, const TViewRect& rect, TColor fill, TColor pen, bool shaded,
+                   const DeviceScale& scale, bool banded);
+
 // Boxes rendered once per size, colours and effect, then copied. Each size
 // is rendered once as a map of which drawing step owns each pixel; a box of
 // that size in any colours is that map looked up in a palette, so new colours
@@ -45,6 +55,12 @@ public:
     // Draws the box as DrawRoundBox / DrawShadedRoundRect would, clipped to
     // the painter's device.
     void draw(QPainter& painter, const TViewRect& rect, TColor fill, TColor pen, bool shaded);
+    // Draws the box as DrawScaledBox would, on a painter that maps nothing.
+    // At a whole ratio a box looks the same wherever it lies, so it is
+    // rendered once per size and colours; at other ratios it is drawn in
+    // place.
+    void drawScaled(QPainter& painter, const TViewRect& rect, TColor fill, TColor pen, bool shaded,
+                    const DeviceScale& scale);
     void clear();
 
 private:
@@ -55,6 +71,7 @@ private:
         TColor fill = 0;
         TColor pen = 0;
         QRect visible; // the part on the device, relative to the box
+        int ratio = 1; // device pixels per board pixel
         bool operator==(const Key&) const = default;
     };
     friend size_t qHash(const Key& key, size_t seed) noexcept;
@@ -62,6 +79,7 @@ private:
     static QImage renderStepMap(const Key& key);
     QImage stepMap(const Key& spriteKey);
     const QImage& sprite(const Key& key);
+    const QImage& keep(const Key& key, QImage image);
 
     QHash<Key, QImage> m_maps; // fill and pen zero in the key
     QHash<Key, QImage> m_sprites;
