@@ -236,7 +236,8 @@ bool UpdateClient::CheckForUpdate()
                 host = main->peerAddress().toString();
             mainPort = main->peerPort();
         }
-        m_updateHost = m_settings.GetServerIniTextDef(kServerSettings, QStringLiteral("UpdateServerName"), host);
+        m_updateHost =
+            TrimBlank(m_settings.GetServerIniTextDef(kServerSettings, QStringLiteral("UpdateServerName"), host));
         const int port =
             ReadInt(m_settings.GetServerIniText(kServerSettings, QStringLiteral("UpdateServerPort")), mainPort);
         // A port outside 1..65535 must fail, not wrap round into another one.
@@ -253,8 +254,7 @@ bool UpdateClient::CheckForUpdate()
         qCDebug(lcUpdate) << "checking for an update at" << m_updateHost << m_updatePort;
         if (IsIPv4Address(m_updateHost)) {
             static const QRegularExpression leading(QStringLiteral("^\\d+\\.\\d+\\.\\d+\\.\\d+"));
-            UpdateSocket.connectToHost(QHostAddress(leading.match(TrimBlank(m_updateHost)).captured(0)),
-                                       m_updatePort);
+            UpdateSocket.connectToHost(QHostAddress(leading.match(m_updateHost).captured(0)), m_updatePort);
         } else {
             UpdateSocket.connectToHost(m_updateHost, m_updatePort);
         }

@@ -399,6 +399,7 @@ void TestUpdateClient::updateServerNamedByTheCallServer_data()
     QTest::addColumn<QString>("name");
     QTest::newRow("numeric address") << "127.0.0.1";
     QTest::newRow("host name") << "localhost";
+    QTest::newRow("host name with blanks around it") << " localhost ";
 }
 
 void TestUpdateClient::updateServerNamedByTheCallServer()
@@ -408,7 +409,7 @@ void TestUpdateClient::updateServerNamedByTheCallServer()
     rig.serverSettings.insert(QStringLiteral("ServerSettings/UpdateServerName"), name);
     QVERIFY(!rig.client->CheckForUpdate());
     QCOMPARE(rig.client->UpdateState(), 1);
-    QCOMPARE(rig.client->UpdateHost(), name);
+    QCOMPARE(rig.client->UpdateHost(), name.trimmed());
     QCOMPARE(rig.update.connectionCount(), 1);
 }
 
