@@ -114,7 +114,7 @@ void TestUpdateEndToEnd::updateAtFirstConnection()
         QVERIFY(WriteFile(folders.storedBuild(), FakeBuild(QStringLiteral("1.0.0.0"))));
 
     // The simulator: call server and update server in one.
-    QStringList args{"--port", "0", "--listen", "127.0.0.1", "--quiet", "--file-gap", "50"};
+    QStringList args{"--port", "0", "--listen", "127.0.0.1", "--quiet", "--file-gap", "100"};
     if (builds)
         args << "--builds" << buildsDir.path();
     if (announce)

@@ -52,7 +52,8 @@ struct Rig {
     QByteArray versionAnswer = "\xA4RETSERVERVERSION:1.10.4:RETSERVERVERSION\xA4";
     Reads fileReads;
     bool closeAfterReads = false;
-    int readGapMs = 40;
+    // Room for a busy machine to read each piece on its own.
+    int readGapMs = 100;
     bool startSucceeds = true;
     QList<Started> started;
     std::unique_ptr<UpdateClient> client;
