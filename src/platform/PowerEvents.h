@@ -24,6 +24,10 @@ public:
 
     // True when the platform's source could be listened to.
     bool isListening() const;
+    // Linux: true while logind waits for us before a sleep (a delay lock is
+    // held); given back as soon as the sleep has been reported. Windows
+    // waits for the message's handlers anyway: always false there.
+    bool holdsSleepLock() const;
 
 Q_SIGNALS:
     void suspending();

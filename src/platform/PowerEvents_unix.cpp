@@ -2,6 +2,9 @@
 
 #include <QDBusAbstractInterface>
 #include <QDBusConnection>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusUnixFileDescriptor>
 
 namespace tesk {
 
@@ -18,6 +21,12 @@ public:
     {
     }
 
+    QDBusPendingReply<QDBusUnixFileDescriptor> Inhibit(const QString& what, const QString& who, const QString& why,
+                                                       const QString& mode)
+    {
+        return asyncCall(QStringLiteral("Inhibit"), what, who, why, mode);
+    }
+
 Q_SIGNALS:
     // true: the machine is about to sleep; false: it has woken up (or the
     // sleep did not happen).
@@ -26,8 +35,14 @@ Q_SIGNALS:
 
 } // namespace
 
+// Without a lock logind does not wait for anybody: the machine may sleep
+// before the connection is closed. A "delay" lock makes it wait (a few
+// seconds at most) until the lock is given back, which happens right after
+// the sleep has been reported; a new lock is taken at every wake-up.
 struct PowerEvents::Private {
     Login1Manager* manager = nullptr;
+    QDBusUnixFileDescriptor lock;
+    bool lockPending = false;
 };
 
 PowerEvents::PowerEvents(QObject* parent)
@@ -44,12 +59,35 @@ PowerEvents::PowerEvents(const QString& busConnectionName, QObject* parent)
     if (!bus.isConnected())
         return;
     d->manager = new Login1Manager(bus, this);
-    connect(d->manager, &Login1Manager::PrepareForSleep, this, [this](bool start) {
-        if (start)
+
+    const auto takeLock = [this] {
+        if (d->lockPending || d->lock.isValid())
+            return;
+        d->lockPending = true;
+        auto* watcher = new QDBusPendingCallWatcher(
+            d->manager->Inhibit(QStringLiteral("sleep"), QStringLiteral("TESK Windows Vistor"),
+                                QStringLiteral("St\u00E4nger anslutningen till servern"), QStringLiteral("delay")),
+            this);
+        connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
+            w->deleteLater();
+            d->lockPending = false;
+            const QDBusPendingReply<QDBusUnixFileDescriptor> reply = *w;
+            // No logind, or one that refuses: sleep simply does not wait.
+            if (!reply.isError())
+                d->lock = reply.value();
+        });
+    };
+
+    connect(d->manager, &Login1Manager::PrepareForSleep, this, [this, takeLock](bool start) {
+        if (start) {
             Q_EMIT suspending();
-        else
+            d->lock = QDBusUnixFileDescriptor(); // the machine may sleep now
+        } else {
             Q_EMIT resumed();
+            takeLock();
+        }
     });
+    takeLock();
 }
 
 PowerEvents::~PowerEvents() = default;
@@ -57,6 +95,11 @@ PowerEvents::~PowerEvents() = default;
 bool PowerEvents::isListening() const
 {
     return d->manager != nullptr;
+}
+
+bool PowerEvents::holdsSleepLock() const
+{
+    return d->lock.isValid();
 }
 
 } // namespace tesk

@@ -72,4 +72,9 @@ bool PowerEvents::isListening() const
     return QCoreApplication::instance() != nullptr;
 }
 
+bool PowerEvents::holdsSleepLock() const
+{
+    return false;
+}
+
 } // namespace tesk

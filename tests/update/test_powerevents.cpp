@@ -8,12 +8,16 @@
 #include "TempSettings.h"
 
 #include <QDBusConnection>
+#include <QDBusUnixFileDescriptor>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
 
 #include <memory>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace tesk;
 using namespace tesk::test;
@@ -23,6 +27,37 @@ using namespace tesk::test;
 class FakeLogind : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.login1.Manager")
+public:
+    QStringList inhibits; // "what/who/mode" of each lock handed out
+    QList<int> lockEnds;  // our end of each lock's pipe: end of file once given back
+
+    ~FakeLogind() override
+    {
+        for (int fd : std::as_const(lockEnds))
+            ::close(fd);
+    }
+
+    // Whether every holder of lock `i` has closed it.
+    bool released(int i) const
+    {
+        char byte;
+        return ::read(lockEnds.at(i), &byte, 1) == 0;
+    }
+
+public Q_SLOTS:
+    QDBusUnixFileDescriptor Inhibit(const QString& what, const QString& who, const QString&, const QString& mode)
+    {
+        inhibits << what + QLatin1Char('/') + who + QLatin1Char('/') + mode;
+        int fds[2];
+        if (::pipe(fds) != 0)
+            return {};
+        ::fcntl(fds[0], F_SETFL, ::fcntl(fds[0], F_GETFL) | O_NONBLOCK);
+        lockEnds << fds[0];
+        QDBusUnixFileDescriptor handed(fds[1]); // a copy of its own
+        ::close(fds[1]);
+        return handed;
+    }
+
 Q_SIGNALS:
     void PrepareForSleep(bool start);
 };
@@ -57,7 +92,7 @@ private Q_SLOTS:
         QDBusConnection logind = QDBusConnection::connectToBus(address, LogindBus);
         QVERIFY(logind.isConnected());
         QVERIFY(logind.registerObject(QStringLiteral("/org/freedesktop/login1"), &m_logind,
-                                      QDBusConnection::ExportAllSignals));
+                                      QDBusConnection::ExportAllSignals | QDBusConnection::ExportAllSlots));
         QVERIFY(logind.registerService(QStringLiteral("org.freedesktop.login1")));
 
         QVERIFY(QDBusConnection::connectToBus(address, ListenerBus).isConnected());
@@ -99,6 +134,31 @@ private Q_SLOTS:
         QCOMPARE(got, reported);
         disconnect(a);
         disconnect(b);
+    }
+
+    // logind waits for a "delay" lock before the machine sleeps; it is given
+    // back once the sleep has been reported, and taken anew at the wake-up.
+    void sleepLock()
+    {
+        QVERIFY(waitUntil([&] { return m_power->holdsSleepLock(); }));
+        const int lock = int(m_logind.lockEnds.size()) - 1;
+        QVERIFY(lock >= 0);
+        QCOMPARE(m_logind.inhibits.last(), QStringLiteral("sleep/TESK Windows Vistor/delay"));
+        QVERIFY(!m_logind.released(lock));
+
+        bool heldWhileReported = false;
+        const auto c = connect(m_power.get(), &PowerEvents::suspending, this,
+                               [&] { heldWhileReported = m_power->holdsSleepLock(); });
+        Q_EMIT m_logind.PrepareForSleep(true);
+        QVERIFY(waitUntil([&] { return m_logind.released(lock); }));
+        disconnect(c);
+        QVERIFY(heldWhileReported);
+        QVERIFY(!m_power->holdsSleepLock());
+
+        Q_EMIT m_logind.PrepareForSleep(false);
+        QVERIFY(waitUntil([&] { return m_power->holdsSleepLock(); }));
+        QCOMPARE(m_logind.lockEnds.size(), lock + 2);
+        QVERIFY(!m_logind.released(lock + 1));
     }
 
     void mainConnection_data()
