@@ -9,6 +9,7 @@
 #include "common/ui/WidgetMessages.h"
 #include "display/MainWindow.h"
 #include "platform/MachineName.h"
+#include "platform/PowerEvents.h"
 #include "platform/SessionEvents.h"
 #include "platform/SingleInstance.h"
 #include "platform/StateFolder.h"
@@ -75,6 +76,10 @@ int main(int argc, char* argv[])
     services.identity = &identity;
     services.messages = &messages;
     services.productVersion = version.ProductVersion();
+    services.createUpdateClient = [&](TfrmTeskShowMain& w) {
+        return std::make_unique<UpdateClient>(settings, identity, messages, w.paths);
+    };
+    services.createPowerEvents = [] { return std::make_unique<PowerEvents>(); };
 
     TfrmTeskShowMain window(std::move(services));
     messages.setDialogParent(&window);

@@ -9,8 +9,10 @@
 #include "display/board/CallBoardWidget.h"
 #include "display/connection/AnnouncerPort.h"
 #include "display/connection/MessageDispatcher.h"
+#include "display/connection/SuspendResume.h"
 #include "display/connection/SystemRegisterPort.h"
 #include "platform/BringToFront.h"
+#include "platform/PowerEvents.h"
 #include "platform/ScreenSaverInhibitor.h"
 
 #include <QApplication>
@@ -61,6 +63,15 @@ TfrmTeskShowMain::TfrmTeskShowMain(MainWindowServices services, QWidget* parent)
     m_connection = std::make_unique<ServerConnection>(m_settings, m_identity, m_messages, *m_systemRegister,
                                                       m_services.connectionClock, this);
     ConnectDispatcher(*m_connection, *m_dispatcher);
+    // The update client reads the installation paths at each check; they are
+    // filled in by FormCreate.
+    if (m_services.createUpdateClient)
+        m_update = m_services.createUpdateClient(*this);
+    if (m_update)
+        m_connection->setUpdateCheck([this] { return m_update->CheckForUpdate(); });
+    m_suspendResume = std::make_unique<SuspendResume>(*m_connection, m_services.resumePauseMs, this);
+    if (m_services.createPowerEvents)
+        m_power = m_services.createPowerEvents();
 
     m_screenSaver = std::make_unique<ScreenSaverInhibitor>(QStringLiteral("TESK Windows Vistor"));
 
@@ -100,6 +111,16 @@ void TfrmTeskShowMain::wireParts()
         // set it centrally.
         ApplyScreenSaverSetting();
     });
+    if (m_update) {
+        connect(m_update.get(), &UpdateClient::transferProgressChanged, this, [this, conn](const QString& text) {
+            Label1->setText(text.isEmpty() ? conn->statusText() : text);
+            TrayIcon1->setToolTip(text.isEmpty() ? CaptionBase : CaptionBase + QLatin1Char('\n') + text);
+        });
+    }
+    if (m_power) {
+        connect(m_power.get(), &PowerEvents::suspending, m_suspendResume.get(), &SuspendResume::Suspend);
+        connect(m_power.get(), &PowerEvents::resumed, m_suspendResume.get(), &SuspendResume::Resume);
+    }
     // TODO(speech): ServerConnection::speechSettingsReloaded re-creates the
     // speech engine once there is one.
 }

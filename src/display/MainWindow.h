@@ -2,6 +2,7 @@
 
 #include "common/BoardSettings.h"
 #include "common/InstallationPaths.h"
+#include "common/UpdateClient.h"
 #include "display/connection/CallListModel.h"
 #include "display/connection/ServerConnection.h"
 
@@ -25,9 +26,11 @@ class AnnouncerPort;
 class CallBoardWidget;
 class ClientIdentity;
 class MessageDispatcher;
+class PowerEvents;
 class ScreenSaverInhibitor;
 class SettingsStore;
 class StatusLamp;
+class SuspendResume;
 class SystemRegisterPort;
 class UserMessages;
 
@@ -53,6 +56,12 @@ struct MainWindowServices {
     std::function<bool()> trayAvailable;
     // Time and chance of the connection's retry and reconnection timers.
     ServerConnection::Clock connectionClock;
+    // The update client (given the window, whose installation paths it
+    // reads); without one no update check runs.
+    std::function<std::unique_ptr<UpdateClient>(TfrmTeskShowMain&)> createUpdateClient;
+    // Sleep and wake-up reports; none when not given.
+    std::function<std::unique_ptr<PowerEvents>()> createPowerEvents;
+    int resumePauseMs = 10000;
 };
 
 // The one main window of the display client: a tool bar with the settings
@@ -87,6 +96,8 @@ public:
     MessageDispatcher& dispatcher() { return *m_dispatcher; }
     SystemRegisterPort& systemRegister() { return *m_systemRegister; }
     ServerConnection& connection() { return *m_connection; }
+    // Null when the window was made without one.
+    UpdateClient* updateClient() { return m_update.get(); }
 
     QTimer MinimizeTimer;
     QTimer SayTimer;
@@ -160,6 +171,9 @@ private:
     std::unique_ptr<AnnouncerPort> m_announcer;
     std::unique_ptr<MessageDispatcher> m_dispatcher;
     std::unique_ptr<ServerConnection> m_connection;
+    std::unique_ptr<UpdateClient> m_update;
+    std::unique_ptr<SuspendResume> m_suspendResume;
+    std::unique_ptr<PowerEvents> m_power;
     std::unique_ptr<ScreenSaverInhibitor> m_screenSaver;
 
     QWidget* m_topBar = nullptr;

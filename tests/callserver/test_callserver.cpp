@@ -7,6 +7,7 @@
 #include "FakeServer.h"
 #include "WireClient.h"
 
+#include "common/VersionInfo.h"
 #include "protocol/Codepage.h"
 #include "protocol/Commands.h"
 #include "protocol/Framing.h"
@@ -104,6 +105,8 @@ private Q_SLOTS:
     void newClientDelivered();
     void newClientRefused_data();
     void newClientRefused();
+    void newClientForClientTests_data();
+    void newClientForClientTests();
     void longMessagesUseMarkers_data();
     void longMessagesUseMarkers();
     void boundedBuffer_data();
@@ -567,6 +570,61 @@ void TestCallServer::newClientRefused()
     QVERIFY(Barrier(*c));
     QVERIFY(!c->bytes().contains("RETNEWCLIENT"));
     QVERIFY(!c->bytes().contains("secret"));
+}
+
+void TestCallServer::newClientForClientTests_data()
+{
+    QTest::addColumn<bool>("truncate");
+    QTest::addColumn<QString>("servedVersion");
+    QTest::newRow("cut short, then closed") << true << QString();
+    QTest::newRow("read as another version") << false << QStringLiteral("0.9.0.0");
+    QTest::newRow("both") << true << QStringLiteral("0.9.0.0");
+}
+
+void TestCallServer::newClientForClientTests()
+{
+    QFETCH(bool, truncate);
+    QFETCH(QString, servedVersion);
+
+    QTemporaryDir builds;
+    QVERIFY(builds.isValid());
+    // The record lies in the first half, which a cut-short transfer still carries.
+    const QByteArray program = QByteArray(1000, 'p') + ComposeVersionRecord(QStringLiteral("1.12.0.0"),
+                                                                            QStringLiteral("1.12.0.0"))
+        + QByteArray(5000, 'q');
+    QFile file(builds.filePath(QStringLiteral("TESKVistor")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(program);
+    file.close();
+
+    ServerConfig config = Harness::quickConfig();
+    config.update.buildsDir = builds.path();
+    config.update.truncate = truncate;
+    config.update.servedVersion = servedVersion;
+    Harness h(config);
+    auto c = Connect(h);
+    QVERIFY(c);
+    c->send(cmd::GETNEWCLIENT, {"TESKVistor", "HOST_Show", "1"});
+
+    QByteArray served = program;
+    if (!servedVersion.isEmpty())
+        served.prepend(ComposeVersionRecord(servedVersion, servedVersion));
+    const QByteArray head = "#DATASTART#\xA4RETNEWCLIENT:";
+    if (truncate) {
+        QVERIFY(c->waitFor([&] { return c->disconnected(); }));
+        QCOMPARE(c->bytes(), head + served.left(served.size() / 2));
+    } else {
+        QVERIFY(c->waitFor([&] { return c->bytes().endsWith("#DATAEND#"); }));
+        QCOMPARE(c->bytes(), head + served + ":RETNEWCLIENT\xA4#DATAEND#");
+    }
+
+    QFile received(builds.filePath(QStringLiteral("received")));
+    QVERIFY(received.open(QIODevice::WriteOnly));
+    received.write(c->bytes().mid(head.size()));
+    received.close();
+    TCEVersionInfo info;
+    info.GetInfo(received.fileName());
+    QCOMPARE(info.ProductVersion(), servedVersion.isEmpty() ? QStringLiteral("1.12.0.0") : servedVersion);
 }
 
 void TestCallServer::longMessagesUseMarkers_data()

@@ -338,13 +338,15 @@ void TestCallServerUnits::options_data()
                                                     "--clinic", "Hälsocentralen Åre", "--builds", "/tmp/b",
                                                     "--require-registration", "--quiet", "--admin", "--setting",
                                                     "CHECKVERSION;TESKVistor;11100", "--message-gap", "0",
-                                                    "--file-gap", "5"}
+                                                    "--file-gap", "5", "--truncate-builds", "--build-version",
+                                                    "0.9.0.0"}
                                      << run << "all";
     QTest::newRow("help") << QStringList{"--help"} << int(ParsedOptions::Outcome::Help) << "";
     QTest::newRow("port not a number") << QStringList{"--port", "x"} << error << "";
     QTest::newRow("port too big") << QStringList{"--port", "70000"} << error << "";
     QTest::newRow("listen not an address") << QStringList{"--listen", "localhost"} << error << "";
     QTest::newRow("empty version") << QStringList{"--server-version", " "} << error << "";
+    QTest::newRow("empty build version") << QStringList{"--build-version", " "} << error << "";
     QTest::newRow("interval too short") << QStringList{"--demo-interval", "5"} << error << "";
     QTest::newRow("setting without value") << QStringList{"--setting", "A;B"} << error << "";
     QTest::newRow("unknown option") << QStringList{"--frobnicate"} << error << "";
@@ -372,6 +374,8 @@ void TestCallServerUnits::options()
         QVERIFY(!o.demo && !o.config.requireRegistration && !o.admin);
         QVERIFY(o.log);
         QVERIFY(!o.demoSeed);
+        QVERIFY(!o.config.update.truncate);
+        QVERIFY(o.config.update.servedVersion.isEmpty());
     } else if (check == QLatin1String("demo")) {
         QVERIFY(o.demo);
         QCOMPARE(o.port, quint16(4000));
@@ -387,6 +391,8 @@ void TestCallServerUnits::options()
         QCOMPARE(o.settings, QStringList{"CHECKVERSION;TESKVistor;11100"});
         QCOMPARE(o.config.session.messageGapMs, 0);
         QCOMPARE(o.config.update.pieceGapMs, 5);
+        QVERIFY(o.config.update.truncate);
+        QCOMPARE(o.config.update.servedVersion, QStringLiteral("0.9.0.0"));
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include "ConnectionRig.h"
 
+#include "common/WinsockErrorCode.h"
 #include "common/ui/WidgetMessages.h"
 
 #include <QApplication>
@@ -429,7 +430,7 @@ void TestConnectionLoss::socketErrorNumbers_data()
 void TestConnectionLoss::socketErrorNumbers()
 {
     QFETCH(int, error);
-    QTEST(SocketErrorCode(QAbstractSocket::SocketError(error)), "number");
+    QTEST(WinsockErrorCode(QAbstractSocket::SocketError(error)), "number");
 }
 
 void TestConnectionLoss::countdownEndsWhenAConnectionIsMadeMeanwhile()

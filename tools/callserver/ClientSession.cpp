@@ -56,7 +56,12 @@ void ClientSession::sendRaw(const QByteArray& bytes, int gapMs)
     enqueue(bytes, gapMs);
 }
 
-void ClientSession::enqueue(const QByteArray& bytes, int gapMs)
+void ClientSession::closeWhenSent()
+{
+    enqueue({}, 0, true);
+}
+
+void ClientSession::enqueue(const QByteArray& bytes, int gapMs, bool close)
 {
     if (!isConnected())
         return;
@@ -67,7 +72,7 @@ void ClientSession::enqueue(const QByteArray& bytes, int gapMs)
         m_socket->abort();
         return;
     }
-    m_queue.push_back({bytes, gapMs});
+    m_queue.push_back({bytes, gapMs, close});
     pump();
 }
 
@@ -118,6 +123,10 @@ void ClientSession::pump()
         const Pending& next = m_queue.front();
         if (m_wroteAny && next.gapMs > 0 && !m_gapElapsed) {
             m_gapTimer.start(next.gapMs);
+            return;
+        }
+        if (next.close) {
+            close();
             return;
         }
         const QByteArray bytes = next.bytes;

@@ -43,6 +43,8 @@ public:
     void sendRaw(const QByteArray& bytes, int gapMs);
     qsizetype queuedMessages() const { return qsizetype(m_queue.size()); }
     void close();
+    // Closes the connection once everything queued before has been written.
+    void closeWhenSent();
 
     // What the server has learnt about this client on this connection.
     QString clientName;
@@ -61,11 +63,12 @@ private:
     struct Pending {
         QByteArray bytes;
         int gapMs = 0;
+        bool close = false;
     };
 
     void onReadyRead();
     void onBytesWritten();
-    void enqueue(const QByteArray& bytes, int gapMs);
+    void enqueue(const QByteArray& bytes, int gapMs, bool close = false);
     void pump();
 
     QTcpSocket* m_socket;

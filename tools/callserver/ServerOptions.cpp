@@ -62,8 +62,16 @@ ParsedOptions ParseServerOptions(const QStringList& args)
     const QCommandLineOption soak(QStringLiteral("soak"),
                                   QStringLiteral("Soak-test: koppla ner, vägra anslutningar och skicka skräp "
                                                  "med slumpvisa mellanrum."));
+    const QCommandLineOption truncateBuilds(QStringLiteral("truncate-builds"),
+                                            QStringLiteral("Skicka bara första halvan av en programfil och stäng "
+                                                           "sedan anslutningen (för test)."));
+    const QCommandLineOption buildVersion(QStringLiteral("build-version"),
+                                          QStringLiteral("Skicka programfilerna med en versionspost för denna "
+                                                         "version först (för test)."),
+                                          QStringLiteral("V"));
     parser.addOptions({help, port, listen, version, clinic, demo, seedRandom, demoInterval, seed, builds,
-                       requireRegistration, log, quiet, admin, setting, messageGap, fileGap, soak});
+                       requireRegistration, log, quiet, admin, setting, messageGap, fileGap, soak, truncateBuilds,
+                       buildVersion});
 
     ParsedOptions result;
     const auto fail = [&](const QString& message) {
@@ -115,6 +123,12 @@ ParsedOptions ParseServerOptions(const QStringList& args)
     }
     o.seedFile = parser.value(seed);
     o.config.update.buildsDir = parser.value(builds);
+    o.config.update.truncate = parser.isSet(truncateBuilds);
+    if (parser.isSet(buildVersion)) {
+        if (parser.value(buildVersion).trimmed().isEmpty())
+            return fail(QStringLiteral("--build-version får inte vara tom"));
+        o.config.update.servedVersion = parser.value(buildVersion).trimmed();
+    }
     o.config.requireRegistration = parser.isSet(requireRegistration);
     o.log = !parser.isSet(quiet);
     o.admin = parser.isSet(admin);

@@ -3,6 +3,7 @@
 #include "ClientSession.h"
 #include "ServerMessages.h"
 
+#include "common/VersionInfo.h"
 #include "protocol/Codepage.h"
 #include "protocol/Commands.h"
 #include "protocol/Framing.h"
@@ -36,6 +37,13 @@ QList<QByteArray> UpdateService::TransferPieces(const QByteArray& file, qsizetyp
     return pieces;
 }
 
+QList<QByteArray> UpdateService::TruncatedPieces(const QByteArray& file, qsizetype firstPieceBytes)
+{
+    QList<QByteArray> pieces = TransferPieces(file.left(file.size() / 2), firstPieceBytes);
+    pieces.removeLast(); // no closing tag, no end marker
+    return pieces;
+}
+
 QString UpdateService::answer(ClientSession& session, const QString& fileName) const
 {
     const auto refuse = [&](const QString& text, const QString& why) {
@@ -58,7 +66,7 @@ QString UpdateService::answer(ClientSession& session, const QString& fileName) c
     QFile file(info.filePath());
     if (!file.open(QIODevice::ReadOnly))
         return refuse(QStringLiteral("Filen %1 kan inte läsas på servern.").arg(fileName), file.errorString());
-    const QByteArray bytes = file.readAll();
+    QByteArray bytes = file.readAll();
     if (bytes.size() != info.size())
         return refuse(QStringLiteral("Filen %1 kan inte läsas på servern.").arg(fileName),
                       QStringLiteral("ofullständig läsning"));
@@ -68,9 +76,25 @@ QString UpdateService::answer(ClientSession& session, const QString& fileName) c
         return refuse(QStringLiteral("Filen %1 kan inte skickas: den innehåller en datamarkör.").arg(fileName),
                       QStringLiteral("filen innehåller #DATASTART# eller #DATAEND#"));
 
+    QString note;
+    if (!m_options.servedVersion.isEmpty()) {
+        // The version reader takes the first record in a file.
+        bytes.prepend(ComposeVersionRecord(m_options.servedVersion, m_options.servedVersion));
+        note += QStringLiteral(", som version ") + m_options.servedVersion;
+    }
+    if (m_options.truncate) {
+        for (const QByteArray& piece : TruncatedPieces(bytes, m_options.firstPieceBytes))
+            session.sendRaw(piece, m_options.pieceGapMs);
+        session.closeWhenSent();
+        return QStringLiteral("RETNEWCLIENT \"%1\": avbruten efter %2 av %3 byte%4")
+            .arg(fileName)
+            .arg(bytes.size() / 2)
+            .arg(bytes.size())
+            .arg(note);
+    }
     for (const QByteArray& piece : TransferPieces(bytes, m_options.firstPieceBytes))
         session.sendRaw(piece, m_options.pieceGapMs);
-    return QStringLiteral("RETNEWCLIENT \"%1\": %2 byte").arg(fileName).arg(bytes.size());
+    return QStringLiteral("RETNEWCLIENT \"%1\": %2 byte%3").arg(fileName).arg(bytes.size()).arg(note);
 }
 
 } // namespace tesk::sim

@@ -19,6 +19,12 @@ public:
         int pieceGapMs = 250;
         qint64 maxFileBytes = qint64(512) * 1024 * 1024;
         qsizetype firstPieceBytes = 512;
+        // For the clients' tests: send only the first half of a build and
+        // then close the connection, as a server that goes away would.
+        bool truncate = false;
+        // For the clients' tests: a build carries a version record of this
+        // version in front of its own, so that it reads as another build.
+        QString servedVersion;
     };
 
     explicit UpdateService(const Options& options) : m_options(options) {}
@@ -33,6 +39,8 @@ public:
 
     // The three writes of a transfer (exposed for tests).
     static QList<QByteArray> TransferPieces(const QByteArray& file, qsizetype firstPieceBytes);
+    // A transfer cut short: the opening and the first half of the file.
+    static QList<QByteArray> TruncatedPieces(const QByteArray& file, qsizetype firstPieceBytes);
 
 private:
     Options m_options;

@@ -201,11 +201,4 @@ private:
 // version answers to the connection's version check.
 void ConnectDispatcher(ServerConnection& connection, MessageDispatcher& dispatcher);
 
-// The number a user sees for a socket failure: the Winsock code where there
-// is one (10061 connection refused, 11001 host not found, ...), so that the
-// clinics' IT staff can look it up as they always have. Proxy and TLS
-// errors, which the main connection cannot meet, and an unknown error keep
-// Qt's own number (UnknownSocketError is -1).
-int SocketErrorCode(QAbstractSocket::SocketError error);
-
 } // namespace tesk
