@@ -12,6 +12,8 @@
 #include "display/connection/SystemRegisterPort.h"
 #include "platform/BringToFront.h"
 #include "platform/ScreenSaverInhibitor.h"
+#include "sysreg/ServerConnectionLink.h"
+#include "sysreg/TfrmSystreg.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -49,8 +51,16 @@ TfrmTeskShowMain::TfrmTeskShowMain(MainWindowServices services, QWidget* parent)
         m_services.trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
 
     m_systemRegister = m_services.createSystemRegister ? m_services.createSystemRegister(*this) : nullptr;
-    if (!m_systemRegister)
-        m_systemRegister = std::make_unique<NoSystemRegister>();
+    if (!m_systemRegister) {
+        // The connection is built next, so the dialog finds it when first used.
+        SystemRegisterServices sysreg;
+        sysreg.settings = &m_settings;
+        sysreg.identity = &m_identity;
+        sysreg.messages = &m_messages;
+        sysreg.connection =
+            std::make_unique<ServerConnectionLink>([this]() -> ServerConnection& { return *m_connection; });
+        m_systemRegister = std::make_unique<TfrmSystreg>(std::move(sysreg), this);
+    }
     m_announcer = m_services.createAnnouncer ? m_services.createAnnouncer(*this) : nullptr;
     if (!m_announcer)
         m_announcer = std::make_unique<NoAnnouncer>();
