@@ -33,6 +33,12 @@ public:
     ~TfrmSAPI51() override;
 
     bool ready() const;
+    // False when no synthesiser could be reached at creation: such an
+    // engine never speaks and its creator discards it.
+    bool attached() const;
+    SpeechBackend* backend() const;
+    // Engines that share a gate never stack their start-up questions.
+    void shareQuestionGate(std::shared_ptr<bool> gate);
 
     // cbVoices: the descriptions in alphabetical order, and the selected
     // entry (-1: none).
@@ -48,6 +54,9 @@ public:
     int rate() const;
     void setRate(int position);
     QString lblRate() const;
+    // Stops speaking, gives the synthesiser the rate of tbRate and shows it
+    // in lblRate.
+    void tbRateChange();
 
     // Speaks SayText(sayString); nothing when not ready or when the text is
     // empty. flags: 1 (asynchronous) from every caller.
@@ -59,6 +68,13 @@ Q_SIGNALS:
     void readyChanged(bool ready);
 
 private:
+    void ListVoices();
+    void SelectStoredVoice();
+    int PreferredLocaleIndex(const QLocale& wanted) const;
+    void ApplySelectedVoice();
+    void Fail(const QString& reason);
+    void AskInitQuestion();
+
     struct Private;
     std::unique_ptr<Private> d;
 };
@@ -83,6 +99,9 @@ public:
     void Recreate();
     // Creates an engine only when none exists.
     void CreateIfMissing();
+    // Silences speech without discarding the engine (a connection that
+    // finds speech switched off); the next creation may speak again.
+    void MarkNotReady();
     TfrmSAPI51* engine() const; // null when none
 
     bool ready() const;
