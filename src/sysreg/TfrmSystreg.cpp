@@ -1,7 +1,7 @@
 #include "sysreg/TfrmSystreg.h"
 
 #include "common/UserMessages.h"
-#include "platform/SoundEventLabels.h"
+#include "platform/SoundEvents.h"
 #include "sysreg/ClientPage.h"
 #include "sysreg/OvrigtPage.h"
 #include "sysreg/ServerPage.h"
@@ -47,7 +47,11 @@ TfrmSystreg::TfrmSystreg(SystemRegisterServices services, QWidget* parent)
     , m_connection(*m_services.connection)
 {
     if (!m_services.soundLabels)
-        m_services.soundLabels = [] { return SoundEventLabels(); };
+        m_services.soundLabels = [] { return SoundEvents::labels(); };
+    if (!m_services.playSound) {
+        m_sounds = std::make_unique<SoundEvents>();
+        m_services.playSound = [sounds = m_sounds.get()](const QString& alias) { sounds->play(alias); };
+    }
     if (!m_services.pickFontName)
         m_services.pickFontName = PickFontFamily;
     if (!m_services.runModal)

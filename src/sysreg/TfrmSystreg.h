@@ -14,6 +14,7 @@ class QTabWidget;
 namespace tesk {
 
 class ClientPage;
+class SoundEvents;
 class OvrigtPage;
 class ServerPage;
 class VoicePage;
@@ -82,6 +83,7 @@ private:
     void FinishServerSave();
     QWidget* pageWidget(SysRegPage page) const;
 
+    std::unique_ptr<SoundEvents> m_sounds; // when no player was given
     SystemRegisterServices m_services;
     SysRegConnection& m_connection;
     QTimer m_pause;

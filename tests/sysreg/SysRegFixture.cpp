@@ -46,7 +46,10 @@ SysRegFixture::SysRegFixture(Options opts)
         ++updateClears;
         updateServerVersion.clear();
     };
-    s.speech = options.speech;
+    if (options.speech) {
+        speech = std::make_unique<SpeechService>(temp.settings(), messages, FakeSpeechBackend::factory(options.speech));
+        s.speech = speech.get();
+    }
     s.soundLabels = [this] { return options.soundLabels; };
     s.playSound = [this](const QString& alias) { played << alias; };
     s.pickFontName = [this](QWidget*, const QString& family) {
@@ -70,6 +73,7 @@ SysRegFixture::~SysRegFixture()
     dispatcher.reset();
     connection.reset();
     dialog.reset();
+    speech.reset();
 }
 
 bool SysRegFixture::connectToServer()

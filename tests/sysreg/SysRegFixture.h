@@ -7,7 +7,10 @@
 #include "display/connection/ServerConnection.h"
 #include "sysreg/TfrmSystreg.h"
 
+#include "speech/SpeechEngine.h"
+
 #include "FakeServer.h"
+#include "FakeSpeechBackend.h"
 #include "RecordingMessages.h"
 #include "TempSettings.h"
 
@@ -30,7 +33,9 @@ struct SysRegFixture {
         QString serverVersion = QStringLiteral("1.10.5");
         std::optional<QString> fontPick;    // what the font picker returns
         int pauseMs = 0;                    // the server save's pause
-        SpeechService* speech = nullptr;
+        // A speech service on a fake synthesiser with this script; none
+        // without one.
+        std::shared_ptr<FakeSpeechBackend::Script> speech;
     };
 
     SysRegFixture();
@@ -68,6 +73,7 @@ struct SysRegFixture {
     QString updateServerVersion = QStringLiteral("2.3.4");
     int updateClears = 0;
 
+    std::unique_ptr<SpeechService> speech;
     std::unique_ptr<TfrmSystreg> dialog;
     std::unique_ptr<ServerConnection> connection;
     std::unique_ptr<MessageDispatcher> dispatcher;
