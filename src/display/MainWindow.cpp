@@ -59,6 +59,12 @@ TfrmTeskShowMain::TfrmTeskShowMain(MainWindowServices services, QWidget* parent)
         sysreg.messages = &m_messages;
         sysreg.connection =
             std::make_unique<ServerConnectionLink>([this]() -> ServerConnection& { return *m_connection; });
+        sysreg.callListLopnrs = [this] {
+            QList<int> lopnrs;
+            for (const auto& call : m_model.CallList)
+                lopnrs << call->CallLopnr;
+            return lopnrs;
+        };
         m_systemRegister = std::make_unique<TfrmSystreg>(std::move(sysreg), this);
     }
     m_announcer = m_services.createAnnouncer ? m_services.createAnnouncer(*this) : nullptr;

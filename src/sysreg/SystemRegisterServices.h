@@ -3,10 +3,11 @@
 #include "sysreg/SysRegConnection.h"
 #include "sysreg/UpdateClientLink.h"
 
-#include <QColor>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -39,6 +40,12 @@ struct SystemRegisterServices {
     // The font picker preset to a family: the picked family, or none when
     // the user cancels.
     std::function<std::optional<QString>(QWidget* parent, const QString& family)> pickFontName;
+    // The colour picker preset to a colour (0x00BBGGRR): the picked one, or
+    // none when the user cancels.
+    std::function<std::optional<std::uint32_t>(QWidget* parent, std::uint32_t colour)> pickColour;
+    // The resource numbers (CallLopnr) of the current call list, in its
+    // order: the choice an older server's client starts from.
+    std::function<QList<int>()> callListLopnrs;
     // Runs the dialog modally; exec() unless a test drives it otherwise.
     std::function<void(QDialog& dialog)> runModal;
     // The pause between storing the server settings and rebuilding the

@@ -1,6 +1,7 @@
 #include "sysreg/TfrmSystreg.h"
 
 #include "common/UserMessages.h"
+#include "display/board/HlsColor.h"
 #include "platform/SoundEvents.h"
 #include "sysreg/ClientPage.h"
 #include "sysreg/OvrigtPage.h"
@@ -9,6 +10,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QColorDialog>
 #include <QFontDialog>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -39,6 +41,13 @@ std::optional<QString> PickFontFamily(QWidget* parent, const QString& family)
         return std::nullopt;
     return font.family();
 }
+std::optional<std::uint32_t> PickColour(QWidget* parent, std::uint32_t colour)
+{
+    const QColor picked = QColorDialog::getColor(ToQColor(colour), parent);
+    if (!picked.isValid())
+        return std::nullopt;
+    return FromRgb(picked.red(), picked.green(), picked.blue());
+}
 } // namespace
 
 TfrmSystreg::TfrmSystreg(SystemRegisterServices services, QWidget* parent)
@@ -54,6 +63,8 @@ TfrmSystreg::TfrmSystreg(SystemRegisterServices services, QWidget* parent)
     }
     if (!m_services.pickFontName)
         m_services.pickFontName = PickFontFamily;
+    if (!m_services.pickColour)
+        m_services.pickColour = PickColour;
     if (!m_services.runModal)
         m_services.runModal = [](QDialog& dialog) { dialog.exec(); };
 
@@ -80,7 +91,8 @@ void TfrmSystreg::buildLayout()
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     tsServersettings = new ServerPage(*m_services.settings, m_connection, m_services.update, *m_services.messages);
-    tsClientSettings = new ClientPage;
+    tsClientSettings = new ClientPage(*m_services.settings, *m_services.identity, *m_services.messages, m_connection,
+                                      m_services.pickColour, m_services.callListLopnrs);
     tsVoice = new VoicePage(*m_services.settings, m_services.speech);
     tsOvrigtShow = new OvrigtPage(*m_services.settings, m_services.soundLabels, m_services.playSound,
                                   m_services.pickFontName);

@@ -62,6 +62,7 @@ int main(int argc, char* argv[])
 
     test::RecordingMessages messages;
     ClientIdentity identity(temp.settings(), {});
+    identity.ClientType = TTESKClientType::ctShow;
     auto voices = std::make_shared<test::FakeSpeechBackend::Script>();
     voices->voices = {{QStringLiteral("Alva (svenska)"), QLocale(QLocale::Swedish, QLocale::Sweden)},
                       {QStringLiteral("Klara (svenska)"), QLocale(QLocale::Swedish, QLocale::Sweden)}};
@@ -89,8 +90,19 @@ int main(int argc, char* argv[])
     dialog.show();
     if (!QTest::qWaitForWindowExposed(&dialog))
         return 1;
+    // A registered display with its resources from the server.
+    identity.OwnClientData.Lopnr = 17;
+    identity.OwnClientData.FriendlyName = QStringLiteral("Väntrum 2");
+    identity.OwnClientData.Color = 0x00C0E0FF;
+    dialog.setHintPanelVisible(false);
     for (const auto& p : pages) {
         dialog.SetTabs(p.page);
+        if (p.page == SysRegPage::tsClientSettings) {
+            dialog.ApplyAllResources(QStringLiteral(
+                "\u00A4RETALLCALLABLES:Läkare Ström:12:0:0:0:0:T:Sköterska Berg:7:0:0:0:0:T:"
+                "Kurator Nilsson:3:0:0:0:0:F:Undersköterska Lind:9:0:0:0:0:T:Sjukgymnast Ek:4:0:0:0:0:T:"));
+            dialog.ApplyStationResources(QStringLiteral("\u00A4RETSTATIONCALLABLES:7:0:12:0:"));
+        }
         QTest::qWait(200);
         const QString path = out.filePath(QString::fromLatin1(p.file));
         if (!dialog.grab().save(path)) {
