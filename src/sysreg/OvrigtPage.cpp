@@ -1,6 +1,7 @@
 #include "sysreg/OvrigtPage.h"
 
 #include "common/SettingsStore.h"
+#include "common/UserMessages.h"
 #include "sysreg/FormValues.h"
 #include "sysreg/RadioGroup.h"
 
@@ -54,10 +55,11 @@ QHBoxLayout* MinuteLine(QCheckBox* check, QSpinBox* box, const QString& after, Q
 }
 } // namespace
 
-OvrigtPage::OvrigtPage(SettingsStore& settings, SoundLabels soundLabels, PlaySound playSound,
-                       PickFontName pickFontName, QWidget* parent)
+OvrigtPage::OvrigtPage(SettingsStore& settings, UserMessages& messages, SoundLabels soundLabels,
+                       PlaySound playSound, PickFontName pickFontName, QWidget* parent)
     : QWidget(parent)
     , m_settings(settings)
+    , m_messages(messages)
     , m_soundLabels(std::move(soundLabels))
     , m_playSound(std::move(playSound))
     , m_pickFontName(std::move(pickFontName))
@@ -263,8 +265,12 @@ int OvrigtPage::selectedSoundIndex() const
     return index;
 }
 
-void OvrigtPage::save()
+bool OvrigtPage::save()
 {
+    if (HoldsFrameSign(Edit6->text()) || HoldsFrameSign(Edit10->text())) {
+        m_messages.ShowInfoBalloon(FrameSignRefused, window());
+        return false;
+    }
     auto store = [this](const char* key, const QString& value) {
         m_settings.SetIniText(Section, QString::fromLatin1(key), value);
     };
@@ -294,6 +300,7 @@ void OvrigtPage::save()
         // The other settings are stored regardless.
     }
     store("ActivateClientOnBalloon", BoolText(cbAktivarteKlient->isChecked()));
+    return true;
 }
 
 void OvrigtPage::BitBtn14Click()

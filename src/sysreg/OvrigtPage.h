@@ -19,6 +19,7 @@ namespace tesk {
 
 class RadioGroup;
 class SettingsStore;
+class UserMessages;
 
 // "Övrigt": how the display starts and looks, how it announces changes
 // (balloon, speech, a chosen sound), its timers, its board font and the
@@ -30,7 +31,7 @@ public:
     using PlaySound = std::function<void(const QString& alias)>;
     using PickFontName = std::function<std::optional<QString>(QWidget* parent, const QString& family)>;
 
-    OvrigtPage(SettingsStore& settings, SoundLabels soundLabels, PlaySound playSound, PickFontName pickFontName,
+    OvrigtPage(SettingsStore& settings, UserMessages& messages, SoundLabels soundLabels, PlaySound playSound, PickFontName pickFontName,
                QWidget* parent = nullptr);
 
     RadioGroup* RadioGroup1 = nullptr; // Visibility
@@ -55,8 +56,9 @@ public:
     QCheckBox* cbPainteffect = nullptr;
 
     void load(const LoadStillCurrent& stillCurrent);
-    // The nineteen stores of the page, in their fixed order.
-    void save();
+    // The nineteen stores of the page, in their fixed order. False, with a
+    // balloon and nothing stored, when a prefix holds the frame sign.
+    bool save();
 
     // The entry of the sound list that is chosen: the one whose text the
     // box shows; -1 when the text matches none.
@@ -67,6 +69,7 @@ private:
     void BitBtn14Click();
 
     SettingsStore& m_settings;
+    UserMessages& m_messages;
     SoundLabels m_soundLabels;
     PlaySound m_playSound;
     PickFontName m_pickFontName;

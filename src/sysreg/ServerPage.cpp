@@ -140,14 +140,19 @@ void ServerPage::load(const LoadStillCurrent& stillCurrent)
     edUpdateServerver->setText(m_update.updateServerVersion());
 }
 
-void ServerPage::save()
+bool ServerPage::save()
 {
+    if (HoldsFrameSign(edServername->text())) {
+        m_messages.ShowInfoBalloon(FrameSignRefused, window());
+        return false;
+    }
     if (FThemeChanged) {
         m_settings.SetIniText(QStringLiteral("KlientSettings"), QStringLiteral("Style"), ComboBox1->currentText());
         m_messages.ShowInfoBalloon(RestartNeeded, window());
     }
     m_settings.SetIniText(Section, QStringLiteral("ServerName"), edServername->text());
     m_settings.SetIniText(Section, QStringLiteral("ServerPort"), QString::number(SpinBoxValue(*edServerport, 0)));
+    return true;
 }
 
 } // namespace tesk

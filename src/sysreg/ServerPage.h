@@ -38,7 +38,9 @@ public:
     void load(const LoadStillCurrent& stillCurrent);
     // The stores of a server save, in their order: the style (only once one
     // was picked, with the restart balloon), the server name, the port.
-    void save();
+    // False, with a balloon and nothing stored, when the server name holds
+    // the frame sign.
+    bool save();
 
 private:
     void fillStyles();

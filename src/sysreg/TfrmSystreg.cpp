@@ -94,8 +94,8 @@ void TfrmSystreg::buildLayout()
     tsClientSettings = new ClientPage(*m_services.settings, *m_services.identity, *m_services.messages, m_connection,
                                       m_services.pickColour, m_services.callListLopnrs);
     tsVoice = new VoicePage(*m_services.settings, m_services.speech);
-    tsOvrigtShow = new OvrigtPage(*m_services.settings, m_services.soundLabels, m_services.playSound,
-                                  m_services.pickFontName);
+    tsOvrigtShow = new OvrigtPage(*m_services.settings, *m_services.messages, m_services.soundLabels,
+                                  m_services.playSound, m_services.pickFontName);
     PageControl1->addTab(tsServersettings, QStringLiteral("Serverinställningar/utseende"));
     PageControl1->addTab(tsClientSettings, QStringLiteral("Klientinställningar"));
     PageControl1->addTab(tsVoice, QStringLiteral("Röstinställningar"));
@@ -231,7 +231,8 @@ void TfrmSystreg::btnSaveClick()
     FClickedSpara = true;
     switch (currentPage()) {
     case SysRegPage::tsServersettings:
-        tsServersettings->save();
+        if (!tsServersettings->save())
+            break;
         // The old server has the new settings by now (its copies); the rest
         // waits so that they are on their way before the connection goes.
         // The window stays responsive but takes no input meanwhile.

@@ -1,6 +1,7 @@
 #include "SysRegFixture.h"
 
 #include "protocol/Framing.h"
+#include "sysreg/FormValues.h"
 #include "sysreg/OvrigtPage.h"
 #include "sysreg/RadioGroup.h"
 #include "sysreg/ServerPage.h"
@@ -232,6 +233,36 @@ private Q_SLOTS:
         QVERIFY(finished.wait(2000));
         f.dialog->close();
         QVERIFY(!f.dialog->isVisible());
+    }
+
+    void frameSignRefused_data()
+    {
+        QTest::addColumn<SysRegPage>("page");
+        QTest::newRow("server name") << SysRegPage::tsServersettings;
+        QTest::newRow("call prefix") << SysRegPage::tsOvrigtShow;
+    }
+
+    // "¤" would end the settings frame early and corrupt the server's copy:
+    // the save refuses it, stores nothing and says why.
+    void frameSignRefused()
+    {
+        QFETCH(SysRegPage, page);
+        SysRegFixture f;
+        QVERIFY(f.connectToServer());
+        f.dialog->SetTabs(page);
+        f.dialog->tsServersettings->edServername->setText(QStringLiteral("host\u00A4x"));
+        f.dialog->tsOvrigtShow->Edit6->setText(QStringLiteral("Kallad \u00A4"));
+        f.server.clearReceived();
+        f.dialog->btnSave->click();
+        QVERIFY(!f.dialog->isPausing());
+        QVERIFY(f.dialog->isEnabled());
+        QCOMPARE(f.messages.balloons.size(), size_t(1));
+        QCOMPARE(f.messages.balloons[0].text, FrameSignRefused);
+        QTest::qWait(20);
+        QCOMPARE(SetIniFrames(f), 0);
+        QCOMPARE(f.local(SS, QStringLiteral("ServerName")), QStringLiteral("127.0.0.1"));
+        QCOMPARE(f.local(TESK, QStringLiteral("RepeatSayInfo")), QString());
+        QVERIFY(f.connection->isConnected());
     }
 
     void cancelRestores_data()
