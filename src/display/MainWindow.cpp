@@ -6,6 +6,8 @@
 #include "common/UserMessages.h"
 #include "display/AppIcon.h"
 #include "display/StatusLamp.h"
+#include "display/WindowEffects.h"
+#include "display/announcer/Announcer.h"
 #include "display/board/CallBoardWidget.h"
 #include "display/connection/AnnouncerPort.h"
 #include "display/connection/MessageDispatcher.h"
@@ -14,6 +16,11 @@
 #include "platform/BringToFront.h"
 #include "platform/PowerEvents.h"
 #include "platform/ScreenSaverInhibitor.h"
+#include "platform/SoundEvents.h"
+#include "speech/QtSpeechBackend.h"
+#include "speech/SpeechEngine.h"
+#include "sysreg/ServerConnectionLink.h"
+#include "sysreg/TfrmSystreg.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -50,10 +57,37 @@ TfrmTeskShowMain::TfrmTeskShowMain(MainWindowServices services, QWidget* parent)
     if (!m_services.trayAvailable)
         m_services.trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
 
+    if (!m_services.speechBackend)
+        m_services.speechBackend = QtSpeechBackendFactory();
+    m_speech = std::make_unique<SpeechService>(m_settings, m_messages, m_services.speechBackend);
     m_systemRegister = m_services.createSystemRegister ? m_services.createSystemRegister(*this) : nullptr;
-    if (!m_systemRegister)
-        m_systemRegister = std::make_unique<NoSystemRegister>();
-    m_announcer = m_services.createAnnouncer ? m_services.createAnnouncer(*this) : nullptr;
+    if (!m_systemRegister) {
+        // The connection is built next, so the dialog finds it when first used.
+        SystemRegisterServices sysreg;
+        sysreg.settings = &m_settings;
+        sysreg.identity = &m_identity;
+        sysreg.messages = &m_messages;
+        sysreg.connection =
+            std::make_unique<ServerConnectionLink>([this]() -> ServerConnection& { return *m_connection; });
+        sysreg.speech = m_speech.get();
+        sysreg.callListLopnrs = [this] {
+            QList<int> lopnrs;
+            for (const auto& call : m_model.CallList)
+                lopnrs << call->CallLopnr;
+            return lopnrs;
+        };
+        // Through the window: the update client is made after the dialog.
+        sysreg.update.UpdateServerVersion = [this] { return m_update ? m_update->UpdateServerVersion() : QString(); };
+        sysreg.update.clearUpdateServerVersion = [this] {
+            if (m_update)
+                m_update->ClearUpdateServerVersion();
+        };
+        auto dialog = std::make_unique<TfrmSystreg>(std::move(sysreg), this);
+        // However the dialog was opened, what it stored applies when it closes.
+        connect(dialog.get(), &QDialog::finished, this, &TfrmTeskShowMain::ApplyScreenSaverSetting);
+        m_systemRegister = std::move(dialog);
+    }
+    m_announcer = m_services.createAnnouncer ? m_services.createAnnouncer(*this) : CreateAnnouncer();
     if (!m_announcer)
         m_announcer = std::make_unique<NoAnnouncer>();
 
@@ -121,8 +155,31 @@ void TfrmTeskShowMain::wireParts()
         connect(m_power.get(), &PowerEvents::suspending, m_suspendResume.get(), &SuspendResume::Suspend);
         connect(m_power.get(), &PowerEvents::resumed, m_suspendResume.get(), &SuspendResume::Resume);
     }
-    // TODO(speech): ServerConnection::speechSettingsReloaded re-creates the
-    // speech engine once there is one.
+    connect(conn, &ServerConnection::speechSettingsReloaded, this, [this](const SpeechSettings& settings) {
+        m_speech->setVoiceName(settings.Voice);
+        m_speech->MarkNotReady();
+        if (settings.UseSAPI5)
+            m_speech->Recreate();
+    });
+}
+
+std::unique_ptr<AnnouncerPort> TfrmTeskShowMain::CreateAnnouncer()
+{
+    if (!m_services.playSound) {
+        m_sound = std::make_unique<SoundEvents>();
+        m_services.playSound = [this](const QString& alias) { m_sound->play(alias); };
+    }
+    Announcer::Services a;
+    a.model = &m_model;
+    a.settings = &m_settings;
+    a.window = std::make_unique<WindowEffects>(*this);
+    a.sayTimer = &SayTimer;
+    a.say = [this](const QString& text) { m_speech->say(text, 1); };
+    a.playSound = m_services.playSound;
+    a.now = m_services.announcerClock;
+    auto announcer = std::make_unique<Announcer>(std::move(a));
+    m_ownAnnouncer = announcer.get();
+    return announcer;
 }
 
 TfrmTeskShowMain::~TfrmTeskShowMain()
@@ -213,7 +270,7 @@ void TfrmTeskShowMain::buildLayout()
     TrayIcon1->setContextMenu(PopupMenu2);
     connect(TrayIcon1, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::DoubleClick)
-            RestoreFromTray();
+            TrayIcon1DblClick();
     });
 
     MinimizeTimer.setInterval(1000);
@@ -370,8 +427,15 @@ void TfrmTeskShowMain::FormActivate()
     if (m_activated)
         return;
     m_activated = true;
-    // TODO(speech): read Text2Speech/VoiceSAPI5.1 and create the speech
-    // engine when Text2Speech/UseSAPI5 is "1".
+    const QString t2s = QStringLiteral("Text2Speech");
+    m_speech->setVoiceName(m_settings.GetIniText(t2s, QStringLiteral("VoiceSAPI5.1")));
+    m_speech->MarkNotReady();
+    if (m_settings.GetIniText(t2s, QStringLiteral("UseSAPI5")) == QLatin1String("1"))
+        m_speech->Recreate(); // a failure leaves the program without speech
+    // Starting the synthesiser waits for it in an event loop: the program
+    // may have been told to end meanwhile.
+    if (m_ended)
+        return;
     m_connection->Start();
 }
 
@@ -506,6 +570,14 @@ void TfrmTeskShowMain::MinimizeTimerTimer()
         QWidget::setVisible(true);
     FormResize();
     update();
+}
+
+void TfrmTeskShowMain::TrayIcon1DblClick()
+{
+    if (m_ownAnnouncer)
+        m_ownAnnouncer->TrayIcon1DblClick();
+    else
+        RestoreFromTray();
 }
 
 void TfrmTeskShowMain::RestoreFromTray()

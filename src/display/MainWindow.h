@@ -5,6 +5,8 @@
 #include "common/UpdateClient.h"
 #include "display/connection/CallListModel.h"
 #include "display/connection/ServerConnection.h"
+#include "protocol/Records.h"
+#include "speech/SpeechBackend.h"
 
 #include <QPointer>
 #include <QString>
@@ -22,6 +24,7 @@ class QSystemTrayIcon;
 
 namespace tesk {
 
+class Announcer;
 class AnnouncerPort;
 class CallBoardWidget;
 class ClientIdentity;
@@ -29,6 +32,8 @@ class MessageDispatcher;
 class PowerEvents;
 class ScreenSaverInhibitor;
 class SettingsStore;
+class SoundEvents;
+class SpeechService;
 class StatusLamp;
 class SuspendResume;
 class SystemRegisterPort;
@@ -48,10 +53,17 @@ struct MainWindowServices {
     std::function<InstallationPaths()> initInstallationPaths = InitInstallationPaths;
     // True while a modal dialog is open (the show mode waits for it to close).
     std::function<bool()> modalDialogOpen;
-    // The system register dialog and the announcer; stand-ins that do
-    // nothing when not given.
+    // The system register dialog (a stand-in that does nothing when not
+    // given) and the announcer (the real one when not given).
     std::function<std::unique_ptr<SystemRegisterPort>(TfrmTeskShowMain&)> createSystemRegister;
     std::function<std::unique_ptr<AnnouncerPort>(TfrmTeskShowMain&)> createAnnouncer;
+    // The synthesiser behind the speech engine; the platform's text to
+    // speech when not given.
+    SpeechBackendFactory speechBackend;
+    // Plays an event sound by alias; the desktop's sound theme when not given.
+    std::function<void(const QString& alias)> playSound;
+    // The announcer's local date-time; the system clock when not given.
+    std::function<TDateTime()> announcerClock;
     // Whether the desktop shows tray icons; the platform's answer by default.
     std::function<bool()> trayAvailable;
     // Time and chance of the connection's retry and reconnection timers.
@@ -98,6 +110,8 @@ public:
     ServerConnection& connection() { return *m_connection; }
     // Null when the window was made without one.
     UpdateClient* updateClient() { return m_update.get(); }
+    // The speech engine's owner, for the settings dialog's voice page.
+    SpeechService& speech() { return *m_speech; }
 
     QTimer MinimizeTimer;
     QTimer SayTimer;
@@ -131,7 +145,9 @@ public Q_SLOTS:
     void EndSession();
     // A later start of the program asked us to come forward.
     void ActivateFromOtherInstance();
-    // Double-click on the tray icon: bring the hidden window back.
+    // Double-click on the tray icon: the announcer brings the window forward.
+    void TrayIcon1DblClick();
+    // Shows, restores and brings the window to the front.
     void RestoreFromTray();
     // A balloon at the tray icon, or at the window when there is no tray.
     void ShowTrayBalloon(const QString& text);
@@ -157,6 +173,7 @@ private:
     void FormActivate();
     void FormResize();
     void FormClose();
+    std::unique_ptr<AnnouncerPort> CreateAnnouncer();
     void RebuildTrayMenu();
     void setStatus(const QString& text);
     void repaintBoard();
@@ -168,7 +185,10 @@ private:
 
     CallListModel m_model;
     std::unique_ptr<SystemRegisterPort> m_systemRegister;
+    std::unique_ptr<SoundEvents> m_sound;
+    std::unique_ptr<SpeechService> m_speech;
     std::unique_ptr<AnnouncerPort> m_announcer;
+    Announcer* m_ownAnnouncer = nullptr; // m_announcer when it is the real one
     std::unique_ptr<MessageDispatcher> m_dispatcher;
     std::unique_ptr<ServerConnection> m_connection;
     std::unique_ptr<UpdateClient> m_update;

@@ -1,30 +1,58 @@
 #include "platform/BringToFront.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QWindow>
 
 #include <windows.h>
 
 namespace tesk {
 
+namespace {
+
+using SetForegroundFn = BOOL(WINAPI*)(HWND);
+
+// The clinic's keyboard-hook library, when it lies in the current folder.
+// Once loaded it stays loaded (it may hold a hook); absent, it is looked for
+// again next time, since it may be installed while the program runs.
+SetForegroundFn HookForeground()
+{
+    static HMODULE hook = nullptr;
+    static SetForegroundFn fn = nullptr;
+    if (hook)
+        return fn;
+    const QString path = QDir::current().absoluteFilePath(QStringLiteral("NV_HookKeyboard.dll"));
+    if (!QFileInfo::exists(path))
+        return nullptr;
+    const QString native = QDir::toNativeSeparators(path);
+    hook = LoadLibraryW(reinterpret_cast<LPCWSTR>(native.utf16()));
+    if (!hook)
+        return nullptr;
+    fn = reinterpret_cast<SetForegroundFn>(GetProcAddress(hook, "NVSetForeGroundWindow"));
+    return fn;
+}
+
+} // namespace
+
 void BringToFront(QWindow* window)
 {
     if (!window)
         return;
     window->raise();
-    const HWND hwnd = reinterpret_cast<HWND>(window->winId());
-    using SetForegroundFn = void(__stdcall*)(HWND);
-    static HMODULE hook = [] {
-        const QString path = QDir::toNativeSeparators(QDir::current().filePath(QStringLiteral("NV_HookKeyboard.dll")));
-        return LoadLibraryW(reinterpret_cast<LPCWSTR>(path.utf16()));
-    }();
-    if (hook) {
-        if (auto fn = reinterpret_cast<SetForegroundFn>(GetProcAddress(hook, "NVSetForeGroundWindow"))) {
-            fn(hwnd);
-            return;
-        }
-    }
     window->requestActivate();
+    const HWND hwnd = reinterpret_cast<HWND>(window->winId());
+    if (IsIconic(hwnd)) {
+        ShowWindow(hwnd, SW_RESTORE);
+    } else {
+        // SW_SHOW rather than SW_RESTORE: a restore would take a maximised
+        // board out of its full-screen state.
+        BringWindowToTop(hwnd);
+        ShowWindow(hwnd, SW_SHOW);
+    }
+    // Windows refuses a background program the foreground; the hook
+    // library is allowed to give it. Its answer is of no use.
+    if (SetForegroundFn fn = HookForeground())
+        fn(hwnd);
 }
 
 } // namespace tesk

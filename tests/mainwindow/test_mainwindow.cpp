@@ -542,6 +542,9 @@ private Q_SLOTS:
         s.messages = &messages;
         s.initInstallationPaths = [] { return InstallationPaths{}; };
         s.trayAvailable = [] { return false; };
+        // No server name is stored: the real settings dialog would open
+        // modally at the first activation and wait for a user.
+        s.createSystemRegister = [](TfrmTeskShowMain&) { return std::make_unique<NoSystemRegister>(); };
         TfrmTeskShowMain w(std::move(s));
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));

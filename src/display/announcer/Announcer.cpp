@@ -1,0 +1,170 @@
+#include "display/announcer/Announcer.h"
+
+#include "common/SettingsStore.h"
+#include "display/connection/CallListModel.h"
+#include "protocol/DateTimeValue.h"
+
+#include <QDateTime>
+#include <QLoggingCategory>
+#include <QSet>
+#include <QTimer>
+
+#include <cmath>
+#include <exception>
+
+namespace tesk {
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcAnnouncer, "tesk.announcer")
+
+const QString Tesk = QStringLiteral("TESK");
+constexpr double MsPerDay = 86400000.0;
+
+using Pair = std::pair<int, int>;
+
+Pair KeyOf(const TLastSaid& said)
+{
+    return {said.CallLopnr, said.CallerLopnr};
+}
+
+} // namespace
+
+Announcer::Announcer(Services services, QObject* parent)
+    : QObject(parent)
+    , m(std::move(services))
+{
+    if (!m.now)
+        m.now = [] { return ToDateTimeValue(QDateTime::currentDateTime()); };
+    if (m.sayTimer)
+        connect(m.sayTimer, &QTimer::timeout, this, &Announcer::SayTimerTimer);
+}
+
+Announcer::~Announcer() = default;
+
+bool Announcer::Setting(const QString& key, bool defaultValue) const
+{
+    return m.settings->ReadBool(Tesk, key, defaultValue);
+}
+
+void Announcer::SyncSayList()
+{
+    TSayList& said = m.model->SayList;
+    QSet<Pair> current;
+    for (const auto& call : m.model->CallList) {
+        for (const auto& caller : call->CurrentCallList)
+            current.insert({call->CallLopnr, caller->CallerLopnr});
+    }
+    // Calls that left the list lose their record: if they come back they
+    // are new and spoken at once.
+    std::erase_if(said, [&](const std::unique_ptr<TLastSaid>& s) { return !current.contains(KeyOf(*s)); });
+
+    QSet<Pair> known;
+    for (const auto& s : said)
+        known.insert(KeyOf(*s));
+    for (const auto& call : m.model->CallList) {
+        for (const auto& caller : call->CurrentCallList) {
+            const Pair key{call->CallLopnr, caller->CallerLopnr};
+            if (known.contains(key))
+                continue;
+            known.insert(key);
+            auto record = std::make_unique<TLastSaid>();
+            record->CallName = call->CallName;
+            record->CallLopnr = call->CallLopnr;
+            record->CallTimeStamp = caller->CallTimeStamp;
+            record->CallerLopnr = caller->CallerLopnr;
+            record->CallerName = caller->CallerName;
+            record->LastSaid = 0;
+            said.push_back(std::move(record));
+        }
+    }
+}
+
+QString Announcer::BalloonShown(const QString& balloonText)
+{
+    if (balloonText.size() <= BalloonTextLimit)
+        return balloonText;
+    qsizetype cut = BalloonTextLimit;
+    // Never half a character outside the basic plane.
+    if (balloonText.at(cut - 1).isHighSurrogate())
+        --cut;
+    return balloonText.left(cut);
+}
+
+void Announcer::AnnounceCallList(int CallerCount, int PreviousCallerCount)
+{
+    if (CallerCount > 0) {
+        if (Setting(QStringLiteral("SayBalloonInfo"), false))
+            SayDueCalls();
+        if (CallerCount != PreviousCallerCount) {
+            if (Setting(QStringLiteral("ShowBalloonInfo"), false) && m.window)
+                m.window->ShowBalloon(BalloonTitle, BalloonShown(m.model->BalloonText));
+            if (Setting(QStringLiteral("PlayWindowsSound"), false) && m.playSound)
+                m.playSound(m.settings->GetIniTextDef(Tesk, QStringLiteral("ActiveWindowsSound"),
+                                                      QStringLiteral(".default")));
+        }
+    }
+    if (Setting(QStringLiteral("ActivateClientOnBalloon"), false) && m.window) {
+        m.window->BringToFront();
+        m.window->ApplyVisibility(m.settings->ReadInt(Tesk, QStringLiteral("Visibility"), 1));
+    }
+}
+
+void Announcer::SayDueCalls()
+{
+    SayDue(Pass::CallList);
+}
+
+void Announcer::SayTimerTimer()
+{
+    // Nothing may escape into the event loop from a timer tick.
+    try {
+        SayDue(Pass::Repeat);
+    } catch (const std::exception& e) {
+        qCWarning(lcAnnouncer) << "repeating the calls failed:" << e.what();
+    }
+}
+
+void Announcer::SayDue(Pass pass)
+{
+    if (m.sayTimer)
+        m.sayTimer->stop();
+
+    const TDateTime now = m.now();
+    QString text;
+    for (const auto& record : m.model->SayList) {
+        // Whole milliseconds, so that exactly five minutes is not yet
+        // "later". A clock set back (or the hour going back in autumn) must
+        // not silence a waiting call for the hour: a call last spoken "in
+        // the future" is due.
+        const qint64 silentMs = std::llround((now - record->LastSaid) * MsPerDay);
+        if (silentMs >= 0 && silentMs <= RepeatAfterMs)
+            continue;
+        if (pass == Pass::Repeat && record->LastSaid != 0) {
+            // Somebody is on the way: saying it again only teaches people
+            // to stop listening.
+            const TCaller* caller = m.model->findCaller(record->CallLopnr, record->CallerLopnr);
+            if (caller && caller->CallComingLopnr > 0)
+                continue;
+        }
+        text += record->CallerName + QStringLiteral(" kallar på ") + record->CallName + QStringLiteral(", \r");
+        record->LastSaid = now;
+    }
+    if (!text.isEmpty() && m.say)
+        m.say(text);
+
+    if (m.sayTimer) {
+        if (Setting(QStringLiteral("RepeatSayInfo"), true))
+            m.sayTimer->start();
+        else
+            m.sayTimer->stop();
+    }
+}
+
+void Announcer::TrayIcon1DblClick()
+{
+    if (m.window)
+        m.window->BringToFront();
+}
+
+} // namespace tesk

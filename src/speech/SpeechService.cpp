@@ -1,0 +1,113 @@
+#include "speech/SpeechEngine.h"
+
+#include "speech/SpeechLog.h"
+
+#include <exception>
+
+namespace tesk {
+
+struct SpeechService::Private {
+    Private(SettingsStore& s, UserMessages& m, SpeechBackendFactory f)
+        : settings(s), messages(m), factory(std::move(f))
+    {
+    }
+
+    SettingsStore& settings;
+    UserMessages& messages;
+    SpeechBackendFactory factory;
+    QString voiceName = QStringLiteral("ERROR");
+    std::unique_ptr<TfrmSAPI51> engine;
+    bool ready = false;
+    std::shared_ptr<bool> questionGate = std::make_shared<bool>(false);
+};
+
+SpeechService::SpeechService(SettingsStore& settings, UserMessages& messages, SpeechBackendFactory factory,
+                             QObject* parent)
+    : QObject(parent)
+    , d(std::make_unique<Private>(settings, messages, std::move(factory)))
+{
+}
+
+SpeechService::~SpeechService() = default;
+
+QString SpeechService::voiceName() const
+{
+    return d->voiceName;
+}
+
+void SpeechService::setVoiceName(const QString& name)
+{
+    d->voiceName = name;
+}
+
+void SpeechService::Recreate()
+{
+    d->ready = false;
+    if (d->engine) {
+        // The old engine may be the one whose signal brought us here: it
+        // goes once the current event is done.
+        TfrmSAPI51* old = d->engine.release();
+        old->disconnect(this);
+        old->btnStopClick();
+        old->deleteLater();
+        Q_EMIT engineChanged(nullptr);
+    }
+    if (!d->factory)
+        return;
+
+    std::unique_ptr<TfrmSAPI51> engine;
+    try {
+        std::unique_ptr<SpeechBackend> backend = d->factory();
+        if (!backend)
+            return;
+        engine = std::make_unique<TfrmSAPI51>(std::move(backend), d->settings, d->messages, d->voiceName);
+    } catch (const std::exception& e) {
+        qCWarning(lcSpeech) << "the speech engine could not be created:" << e.what();
+        return;
+    }
+    if (!engine->attached())
+        return;
+    if (d->engine) {
+        // Created meanwhile by a nested call while this one waited for its
+        // synthesiser: the later one stays.
+        return;
+    }
+    engine->shareQuestionGate(d->questionGate);
+    connect(engine.get(), &TfrmSAPI51::readyChanged, this, [this](bool r) {
+        if (!r)
+            d->ready = false;
+    });
+    d->ready = engine->ready();
+    d->engine = std::move(engine);
+    qCInfo(lcSpeech) << "speech engine created; ready:" << d->ready << "voices:" << d->engine->voices().size();
+    Q_EMIT engineChanged(d->engine.get());
+}
+
+void SpeechService::CreateIfMissing()
+{
+    if (!d->engine)
+        Recreate();
+}
+
+void SpeechService::MarkNotReady()
+{
+    d->ready = false;
+}
+
+TfrmSAPI51* SpeechService::engine() const
+{
+    return d->engine.get();
+}
+
+bool SpeechService::ready() const
+{
+    return d->ready && d->engine && d->engine->ready();
+}
+
+void SpeechService::say(const QString& text, int flags)
+{
+    if (ready())
+        d->engine->say(text, flags);
+}
+
+} // namespace tesk

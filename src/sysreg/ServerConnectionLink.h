@@ -1,0 +1,42 @@
+#pragma once
+
+#include "sysreg/SysRegConnection.h"
+
+#include <QObject>
+
+#include <functional>
+
+namespace tesk {
+
+class ServerConnection;
+
+// The dialog's view of the main window's ServerConnection. The connection
+// is found through `resolve` when first needed, because the connection is
+// built after the dialog it reports to.
+//
+// The connection keeps the last version text until the next handshake
+// replaces it; after a server save this link reports it empty until the
+// next connection is made, as if it had been cleared.
+class ServerConnectionLink : public QObject, public SysRegConnection {
+    Q_OBJECT
+public:
+    explicit ServerConnectionLink(std::function<ServerConnection&()> resolve, QObject* parent = nullptr);
+
+    bool isConnected() const override;
+    QString ServerVersion() const override;
+    void clearServerVersion() override;
+    void setHasConnected(bool value) override;
+    void setUpdateCheckPending(bool value) override;
+    void CloseConnection() override;
+    void ServerReconnectProc(bool Reconnect) override;
+    void SendFrame(const QString& command, const QStringList& fields) override;
+
+private:
+    ServerConnection& connection() const;
+
+    std::function<ServerConnection&()> m_resolve;
+    mutable bool m_watching = false;
+    mutable bool m_versionCleared = false;
+};
+
+} // namespace tesk

@@ -1,0 +1,214 @@
+#include "display/MainWindow.h"
+
+#include "common/ClientIdentity.h"
+#include "display/connection/MessageDispatcher.h"
+#include "protocol/Framing.h"
+#include "speech/SpeechEngine.h"
+
+#include "FakeServer.h"
+#include "FakeSpeechBackend.h"
+#include "RecordingMessages.h"
+#include "TempSettings.h"
+
+#include <QTest>
+
+using namespace tesk;
+using tesk::test::FakeServer;
+using tesk::test::FakeSpeechBackend;
+using tesk::test::RecordingMessages;
+using tesk::test::TempSettings;
+using tesk::test::waitUntil;
+
+namespace {
+
+const QString T2S = QStringLiteral("Text2Speech");
+
+const QString OneCall = QStringLiteral(
+    "\u00A4CURRENTLIST:Dr. \u00C5sa:5:255:1:\u00A4%Rum 1~7~2024-03-01 10:00:00~65280~0~~~%\u00A4:"
+    ":CURRENTLIST\u00A4");
+
+FakeServer::Responder CallServer()
+{
+    return [](const QString& frame) -> QString {
+        if (frame.startsWith(QStringLiteral("\u00A4GETSERVERVERSION:")))
+            return ComposeFrame(QStringLiteral("RETSERVERVERSION"), {QStringLiteral("1.10.4")});
+        if (frame.startsWith(QStringLiteral("\u00A4GETCALLLIST:")))
+            return OneCall;
+        if (frame.startsWith(QStringLiteral("\u00A4GETINITEXT:")))
+            return ComposeFrame(QStringLiteral("RETINITEXT"), {QString()});
+        return {};
+    };
+}
+
+// The main window with a fake synthesiser, recorded sounds and messages.
+struct Fixture {
+    explicit Fixture(std::function<void(TempSettings&)> prepare = {})
+    {
+        server.listen();
+        server.setResponder(CallServer());
+        temp.setUser(QStringLiteral("ServerSettings"), QStringLiteral("ServerName"), QStringLiteral("127.0.0.1"));
+        temp.setUser(QStringLiteral("ServerSettings"), QStringLiteral("ServerPort"), QString::number(server.port()));
+        script->voices = {{QStringLiteral("Alva"), QLocale(QLocale::Swedish, QLocale::Sweden)},
+                          {QStringLiteral("Amy"), QLocale(QLocale::English, QLocale::UnitedKingdom)}};
+        if (prepare)
+            prepare(temp);
+        identity = std::make_unique<ClientIdentity>(temp.settings(), QStringList{});
+        MainWindowServices s;
+        s.settings = &temp.settings();
+        s.identity = identity.get();
+        s.messages = &messages;
+        s.productVersion = QStringLiteral("1.11.0.0");
+        s.initInstallationPaths = [] {
+            return InstallationPaths{QStringLiteral("/tmp/"), QStringLiteral("_test_TESK\\"), QString()};
+        };
+        s.modalDialogOpen = [] { return false; };
+        s.trayAvailable = [] { return false; };
+        s.speechBackend = FakeSpeechBackend::factory(script);
+        s.playSound = [this](const QString& alias) { sounds << alias; };
+        // The retry after a lost connection counts milliseconds, not seconds.
+        s.connectionClock.tickMs = 5;
+        s.connectionClock.minuteMs = 300;
+        s.connectionClock.random = [](int) { return 0; };
+        window = std::make_unique<TfrmTeskShowMain>(std::move(s));
+    }
+
+    FakeServer server;
+    TempSettings temp;
+    RecordingMessages messages;
+    std::shared_ptr<FakeSpeechBackend::Script> script = std::make_shared<FakeSpeechBackend::Script>();
+    QStringList sounds;
+    std::unique_ptr<ClientIdentity> identity;
+    std::unique_ptr<TfrmTeskShowMain> window;
+};
+
+} // namespace
+
+class TestAnnouncing : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // The first activation creates the engine when speech is switched on,
+    // with the stored voice; the accepted connection creates it again.
+    void speechAtActivationAndConnection_data()
+    {
+        QTest::addColumn<QString>("useSapi5"); // "<none>": missing
+        QTest::addColumn<QString>("voice");
+        QTest::addColumn<int>("created");
+        QTest::addColumn<QString>("speaking");
+        QTest::newRow("on, stored voice") << "1" << "Amy" << 2 << "Amy";
+        QTest::newRow("on, no voice: Swedish") << "1" << "<none>" << 2 << "Alva";
+        QTest::newRow("off") << "0" << "Amy" << 0 << "";
+        QTest::newRow("missing") << "<none>" << "Amy" << 0 << "";
+        QTest::newRow("not exactly 1") << "-1" << "Amy" << 0 << "";
+    }
+
+    void speechAtActivationAndConnection()
+    {
+        QFETCH(QString, useSapi5);
+        QFETCH(QString, voice);
+        QFETCH(int, created);
+        QFETCH(QString, speaking);
+        Fixture f([&](TempSettings& t) {
+            if (useSapi5 != "<none>")
+                t.setUser(T2S, QStringLiteral("UseSAPI5"), useSapi5);
+            if (voice != "<none>")
+                t.setUser(T2S, QStringLiteral("VoiceSAPI5.1"), voice);
+        });
+        TfrmTeskShowMain& w = *f.window;
+        QVERIFY(!w.speech().engine());
+        w.show();
+        QVERIFY(waitUntil([&] { return w.model().CallList.size() == 1; }));
+        QCOMPARE(f.script->backendsMade, created);
+        QCOMPARE(w.speech().engine() != nullptr, created > 0);
+        QCOMPARE(w.speech().ready(), created > 0);
+        QCOMPARE(f.script->currentVoice, speaking);
+        QVERIFY(f.messages.questions.isEmpty());
+    }
+
+    // A new call list reaches the announcer: spoken through the engine,
+    // the balloon at the window (no tray here), the sound.
+    void callListIsAnnounced()
+    {
+        Fixture f([](TempSettings& t) {
+            t.setUser(T2S, QStringLiteral("UseSAPI5"), QStringLiteral("1"));
+            t.setUser(QStringLiteral("TESK"), QStringLiteral("SayBalloonInfo"), QStringLiteral("-1"));
+            t.setUser(QStringLiteral("TESK"), QStringLiteral("ShowBalloonInfo"), QStringLiteral("-1"));
+            t.setUser(QStringLiteral("TESK"), QStringLiteral("PlayWindowsSound"), QStringLiteral("-1"));
+            t.setUser(QStringLiteral("TESK"), QStringLiteral("ActiveWindowsSound"), QStringLiteral("SystemAsterisk"));
+        });
+        TfrmTeskShowMain& w = *f.window;
+        w.show();
+        QVERIFY(waitUntil([&] { return !f.script->spoken.isEmpty(); }));
+        QCOMPARE(f.script->spoken, QStringList{QStringLiteral("Rum 1 kallar på Dr. Åsa, \r")});
+        QCOMPARE(f.sounds, QStringList{"SystemAsterisk"});
+        QCOMPARE(f.messages.balloons.size(), size_t(1));
+        QCOMPARE(f.messages.balloons[0].title, QStringLiteral("Från signaleringssystemet"));
+        QCOMPARE(f.messages.balloons[0].text, QStringLiteral("Rum 1 kallar på Dr. Åsa, \r"));
+        QVERIFY(w.SayTimer.isActive());
+        QCOMPARE(w.model().SayList.size(), size_t(1));
+    }
+
+    // A connection that finds speech switched off silences the engine it
+    // does not re-create.
+    void connectionWithSpeechOffSilences()
+    {
+        Fixture f([](TempSettings& t) { t.setUser(T2S, QStringLiteral("UseSAPI5"), QStringLiteral("1")); });
+        TfrmTeskShowMain& w = *f.window;
+        w.show();
+        QVERIFY(waitUntil([&] { return w.model().CallList.size() == 1; }));
+        QVERIFY(w.speech().ready());
+        f.temp.setUser(T2S, QStringLiteral("UseSAPI5"), QStringLiteral("0"));
+        f.server.dropClient();
+        QVERIFY(waitUntil([&] { return f.server.connectionCount() == 2 && w.model().CallList.size() == 1; }));
+        QVERIFY(waitUntil([&] { return !w.speech().ready(); }));
+        QCOMPARE(f.script->backendsMade, 2);
+        QVERIFY(w.speech().engine()); // kept, but silent
+    }
+
+    // The announcer brings the window forward in the state Visibility asks for.
+    void activationAppliesVisibility_data()
+    {
+        QTest::addColumn<QString>("visibility");
+        QTest::addColumn<bool>("maximised");
+        QTest::newRow("0 maximised") << "0" << true;
+        QTest::newRow("1 normal") << "1" << false;
+        QTest::newRow("2 normal") << "2" << false;
+    }
+
+    void activationAppliesVisibility()
+    {
+        QFETCH(QString, visibility);
+        QFETCH(bool, maximised);
+        Fixture f([&](TempSettings& t) {
+            t.setUser(QStringLiteral("TESK"), QStringLiteral("ActivateClientOnBalloon"), QStringLiteral("-1"));
+            t.setUser(QStringLiteral("TESK"), QStringLiteral("Visibility"), visibility);
+        });
+        TfrmTeskShowMain& w = *f.window;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.MinimizeTimer.stop();
+        w.hide(); // in the tray
+        f.window->dispatcher().HandleServerMessage(OneCall);
+        QVERIFY(w.isVisible());
+        QVERIFY(!w.isMinimized());
+        QCOMPARE(w.isMaximized(), maximised);
+    }
+
+    void trayDoubleClickBringsTheWindowBack()
+    {
+        Fixture f;
+        TfrmTeskShowMain& w = *f.window;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.showMinimized();
+        w.TrayIcon1DblClick();
+        QVERIFY(w.isVisible());
+        QVERIFY(!w.isMinimized());
+        w.hide();
+        w.TrayIcon1DblClick();
+        QVERIFY(w.isVisible());
+    }
+};
+
+QTEST_MAIN(TestAnnouncing)
+#include "test_announcing.moc"
