@@ -242,12 +242,21 @@ struct QtSpeechBackend::Private {
     {
         if (!thread)
             return;
-        if (worker)
-            QMetaObject::invokeMethod(worker, &SpeechWorker::shutDown, Qt::QueuedConnection);
-        worker = nullptr;
         QThread* t = thread;
         thread = nullptr;
-        t->quit();
+        if (worker) {
+            // The synthesiser closes on its own thread, then the thread ends.
+            QMetaObject::invokeMethod(
+                worker,
+                [w = worker, t] {
+                    w->shutDown();
+                    t->quit();
+                },
+                Qt::QueuedConnection);
+        } else {
+            t->quit();
+        }
+        worker = nullptr;
         if (!t->wait(QDeadlineTimer(waitMs)))
             qCWarning(lcSpeech) << "the speech thread did not end; it is left behind";
         else

@@ -105,6 +105,10 @@ TfrmSAPI51::TfrmSAPI51(std::unique_ptr<SpeechBackend> backend, SettingsStore& se
         qCWarning(lcSpeech) << "the rate could not be set:" << e.what();
     }
     d->ready = true;
+    qCInfo(lcSpeech).noquote() << "speech ready with the voice"
+                               << (d->selected >= 0 ? QLatin1Char('"') + d->cbVoices.at(d->selected) + QLatin1Char('"')
+                                                    : QStringLiteral("the synthesiser starts with"))
+                               << "at rate" << d->tbRate;
 }
 
 TfrmSAPI51::~TfrmSAPI51() = default;

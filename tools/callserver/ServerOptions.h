@@ -14,6 +14,8 @@ struct ServerOptions {
     bool demo = false;
     std::optional<quint32> demoSeed; // none: a fresh seed, printed in the log
     int demoIntervalMs = 3000;
+    // Demo calls wait at least this long unconfirmed (0: no wait).
+    int holdCallsSecs = 0;
     QString seedFile;
     bool log = true;
     bool admin = false;
