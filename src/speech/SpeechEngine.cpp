@@ -4,7 +4,7 @@
 #include "common/UserMessages.h"
 #include "speech/SpeechLog.h"
 
-#include <QPointer>
+#include <QHash>
 #include <QTimer>
 
 #include <algorithm>
@@ -167,14 +167,18 @@ void TfrmSAPI51::SelectStoredVoice()
 
 int TfrmSAPI51::PreferredLocaleIndex(const QLocale& wanted) const
 {
+    // Synthesisers list thousands of voices (every variant for every
+    // language): look the locales up, do not search for them.
+    QHash<QString, QLocale> localeOf;
+    localeOf.reserve(d->installed.size());
+    for (const SpeechVoice& v : d->installed)
+        localeOf.insert(v.description, v.locale);
     int sameLanguage = -1;
     for (int i = 0; i < d->cbVoices.size(); ++i) {
-        const auto it = std::find_if(d->installed.cbegin(), d->installed.cend(), [&](const SpeechVoice& v) {
-            return v.description == d->cbVoices.at(i);
-        });
-        if (it == d->installed.cend() || it->locale.language() != wanted.language())
+        const auto it = localeOf.constFind(d->cbVoices.at(i));
+        if (it == localeOf.cend() || it->language() != wanted.language())
             continue;
-        if (it->locale.territory() == wanted.territory())
+        if (it->territory() == wanted.territory())
             return i;
         if (sameLanguage < 0)
             sameLanguage = i;
