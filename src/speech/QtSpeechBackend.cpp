@@ -2,6 +2,7 @@
 
 #include "speech/SpeechLog.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QHash>
 #include <QMetaType>
@@ -318,6 +319,8 @@ bool QtSpeechBackend::attachEngine(const QString& engine)
     connect(d->thread, &QThread::finished, d->worker, &QObject::deleteLater);
     connect(d->worker, &SpeechWorker::failed, this, [this](const QString& reason) { Q_EMIT failed(reason); });
 
+    QElapsedTimer clock;
+    clock.start();
     bool answered = false;
     QEventLoop loop;
     connect(d->worker, &SpeechWorker::initialised, &loop,
@@ -338,8 +341,10 @@ bool QtSpeechBackend::attachEngine(const QString& engine)
 
     if (!answered)
         d->error = engine + QStringLiteral(": did not answer within %1 ms").arg(d->options.attachTimeoutMs);
-    if (d->attached)
+    if (d->attached) {
+        qCInfo(lcSpeech) << "synthesiser" << engine << "started in" << clock.elapsed() << "ms";
         return true;
+    }
     qCInfo(lcSpeech) << "synthesiser" << engine << "not usable:" << d->error;
     // A worker that never answered may still be blocked; leave it be.
     d->retire(answered ? 1000 : 0);
