@@ -8,6 +8,7 @@ DEBIAN_PACKAGES := cmake ninja-build g++ pkg-config ccache \
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n \
   qt6-speech-dev qt6-speech-flite-plugin qt6-speech-speechd-plugin qt6-declarative-dev \
   libcanberra-dev sound-theme-freedesktop libgl-dev fonts-dejavu-core \
+  speech-dispatcher speech-dispatcher-espeak-ng espeak-ng \
   dbus-daemon xvfb xauth x11-apps imagemagick
 
 .PHONY: all deps configure build test bench demo clean fuzz test-asan soak

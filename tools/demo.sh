@@ -28,7 +28,9 @@ trap stop_all EXIT
 trap 'echo; echo "demo: stopped"; exit 0' INT TERM
 
 # --- the simulator -------------------------------------------------------
-start_simulator "$server" "$demo" --demo --demo-interval 3000 \
+# Calls wait seven minutes before anybody confirms them, so that the
+# display's repeated speech (every minute, of calls silent for five) is heard.
+start_simulator "$server" "$demo" --demo --demo-interval 3000 --hold-calls 420 \
   --seed "$here/callserver/seed-example.txt" \
   --setting "TESK;Visibility;2" || exit 1
 echo "demo: call server simulator on 127.0.0.1:$port (frames logged to $demo/callserver.log)"
@@ -76,13 +78,39 @@ Norvalis\\$subkey\\TESK_WShowWindowsPos\\FORMWIDTH=1200
 Norvalis\\$subkey\\TESK_WShowWindowsPos\\FORMHEIGHT=720
 INI
 
+# --- announcements -------------------------------------------------------
+# Speech when Qt has a text-to-speech engine here, the balloon always, the
+# event sound when the sound theme is installed. Without an audio device the
+# engine fails when it first speaks; the start-up question would then cover
+# the board, so it is switched off for the demo.
+reg() { printf 'Norvalis\\%s\\%s\\%s=%s\n' "$subkey" "$1" "$2" "$3" >>"$XDG_CONFIG_HOME/Norvalis/Registry.ini"; }
+tts_plugins=$(ls /usr/lib/*/qt6/plugins/texttospeech/ 2>/dev/null | sed -n 's/^libqtexttospeech_\(.*\)\.so$/\1/p' | tr '\n' ' ')
+if [ -n "$tts_plugins" ]; then
+  reg Text2Speech UseSAPI5 1
+  reg TESK SayBalloonInfo -1
+  echo "demo: speech on; text-to-speech engines here: $tts_plugins"
+else
+  echo "demo: no Qt text-to-speech engine installed; speech stays off"
+fi
+reg TESK ShowBalloonInfo -1
+if [ -d /usr/share/sounds/freedesktop/stereo ]; then
+  reg TESK PlayWindowsSound -1
+  echo "demo: event sound on (freedesktop sound theme)"
+fi
+reg TESK RepeatSayInfo -1
+reg TESK RepeatSayInfoTimer 1
+if [ -z "$(ls /dev/snd/pcm* 2>/dev/null)" ] && ! { command -v pactl >/dev/null && pactl info >/dev/null 2>&1; }; then
+  reg Text2Speech ShowErrorMsg2 0
+  echo "demo: no audio device here: the engine will report it and speech goes off (see $demo/client.log)"
+fi
+
 # A background picture for the board, when ImageMagick can make one.
 if command -v convert >/dev/null; then
   convert -size 1280x800 gradient:'#16324f-#2a6f97' "BMP3:$demo/run/TESK_VistorBackground.bmp" 2>/dev/null || true
 fi
 
 # --- the client ----------------------------------------------------------
-(cd "$demo/run" && exec "$client" SERVERNAME=127.0.0.1 "SERVERPORT=$port" AUTOREGISTER=1 NAME=DEMO \
+(cd "$demo/run" && QT_MESSAGE_PATTERN='%{category}: %{message}' exec "$client" SERVERNAME=127.0.0.1 "SERVERPORT=$port" AUTOREGISTER=1 NAME=DEMO \
   "PLACE=Demoskärm" CALLLIST=1:0:2:1:3:2:4:3:5:4) >"$demo/client.log" 2>&1 &
 client_pid=$!
 pids+=("$client_pid")
@@ -105,9 +133,21 @@ take_screenshot() {
   import -frame -window "$id" "$demo/screenshot.tmp.png" 2>/dev/null && mv -f "$demo/screenshot.tmp.png" "$shot"
 }
 
+# Which engine and voice the client took, as it logs them.
+speech_reported=0
+report_speech() {
+  [ "$speech_reported" = 1 ] && return 0
+  [ -n "$tts_plugins" ] || { speech_reported=1; return 0; }
+  if grep -qE '^tesk.speech: (speech ready|no synthesiser could be reached)' "$demo/client.log" 2>/dev/null; then
+    grep -E '^tesk.speech: ' "$demo/client.log" | sed 's/^tesk.speech: /demo: speech: /' | head -n 6
+    speech_reported=1
+  fi
+}
+
 start=$SECONDS
 next_shot=$((SECONDS + 3))
 while kill -0 "$client_pid" 2>/dev/null; do
+  report_speech
   if [ "$seconds" -gt 0 ] && [ $((SECONDS - start)) -ge "$seconds" ]; then
     [ "$headless" = 1 ] && take_screenshot
     break

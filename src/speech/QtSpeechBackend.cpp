@@ -1,7 +1,8 @@
 #include "speech/QtSpeechBackend.h"
 
-#include "speech/SpeechLog.h"
+#include "common/LogCategories.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QHash>
 #include <QMetaType>
@@ -242,12 +243,21 @@ struct QtSpeechBackend::Private {
     {
         if (!thread)
             return;
-        if (worker)
-            QMetaObject::invokeMethod(worker, &SpeechWorker::shutDown, Qt::QueuedConnection);
-        worker = nullptr;
         QThread* t = thread;
         thread = nullptr;
-        t->quit();
+        if (worker) {
+            // The synthesiser closes on its own thread, then the thread ends.
+            QMetaObject::invokeMethod(
+                worker,
+                [w = worker, t] {
+                    w->shutDown();
+                    t->quit();
+                },
+                Qt::QueuedConnection);
+        } else {
+            t->quit();
+        }
+        worker = nullptr;
         if (!t->wait(QDeadlineTimer(waitMs)))
             qCWarning(lcSpeech) << "the speech thread did not end; it is left behind";
         else
@@ -309,6 +319,8 @@ bool QtSpeechBackend::attachEngine(const QString& engine)
     connect(d->thread, &QThread::finished, d->worker, &QObject::deleteLater);
     connect(d->worker, &SpeechWorker::failed, this, [this](const QString& reason) { Q_EMIT failed(reason); });
 
+    QElapsedTimer clock;
+    clock.start();
     bool answered = false;
     QEventLoop loop;
     connect(d->worker, &SpeechWorker::initialised, &loop,
@@ -329,8 +341,10 @@ bool QtSpeechBackend::attachEngine(const QString& engine)
 
     if (!answered)
         d->error = engine + QStringLiteral(": did not answer within %1 ms").arg(d->options.attachTimeoutMs);
-    if (d->attached)
+    if (d->attached) {
+        qCInfo(lcSpeech) << "synthesiser" << engine << "started in" << clock.elapsed() << "ms";
         return true;
+    }
     qCInfo(lcSpeech) << "synthesiser" << engine << "not usable:" << d->error;
     // A worker that never answered may still be blocked; leave it be.
     d->retire(answered ? 1000 : 0);

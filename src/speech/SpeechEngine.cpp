@@ -1,18 +1,16 @@
 #include "speech/SpeechEngine.h"
 
+#include "common/LogCategories.h"
 #include "common/SettingsStore.h"
 #include "common/UserMessages.h"
-#include "speech/SpeechLog.h"
 
-#include <QPointer>
+#include <QHash>
 #include <QTimer>
 
 #include <algorithm>
 #include <exception>
 
 namespace tesk {
-
-Q_LOGGING_CATEGORY(lcSpeech, "tesk.speech")
 
 namespace {
 
@@ -105,6 +103,10 @@ TfrmSAPI51::TfrmSAPI51(std::unique_ptr<SpeechBackend> backend, SettingsStore& se
         qCWarning(lcSpeech) << "the rate could not be set:" << e.what();
     }
     d->ready = true;
+    qCInfo(lcSpeech).noquote() << "speech ready with the voice"
+                               << (d->selected >= 0 ? QLatin1Char('"') + d->cbVoices.at(d->selected) + QLatin1Char('"')
+                                                    : QStringLiteral("the synthesiser starts with"))
+                               << "at rate" << d->tbRate;
 }
 
 TfrmSAPI51::~TfrmSAPI51() = default;
@@ -163,14 +165,18 @@ void TfrmSAPI51::SelectStoredVoice()
 
 int TfrmSAPI51::PreferredLocaleIndex(const QLocale& wanted) const
 {
+    // Synthesisers list thousands of voices (every variant for every
+    // language): look the locales up, do not search for them.
+    QHash<QString, QLocale> localeOf;
+    localeOf.reserve(d->installed.size());
+    for (const SpeechVoice& v : d->installed)
+        localeOf.insert(v.description, v.locale);
     int sameLanguage = -1;
     for (int i = 0; i < d->cbVoices.size(); ++i) {
-        const auto it = std::find_if(d->installed.cbegin(), d->installed.cend(), [&](const SpeechVoice& v) {
-            return v.description == d->cbVoices.at(i);
-        });
-        if (it == d->installed.cend() || it->locale.language() != wanted.language())
+        const auto it = localeOf.constFind(d->cbVoices.at(i));
+        if (it == localeOf.cend() || it->language() != wanted.language())
             continue;
-        if (it->locale.territory() == wanted.territory())
+        if (it->territory() == wanted.territory())
             return i;
         if (sameLanguage < 0)
             sameLanguage = i;

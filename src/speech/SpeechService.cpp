@@ -1,6 +1,6 @@
 #include "speech/SpeechEngine.h"
 
-#include "speech/SpeechLog.h"
+#include "common/LogCategories.h"
 
 #include <exception>
 
@@ -44,13 +44,14 @@ void SpeechService::Recreate()
 {
     d->ready = false;
     if (d->engine) {
-        // The old engine may be the one whose signal brought us here: it
-        // goes once the current event is done.
-        TfrmSAPI51* old = d->engine.release();
+        // The old synthesiser is shut down before the new one starts: two
+        // at once share a library's global voices (flite), and the one that
+        // goes would pull them from under the other.
+        std::unique_ptr<TfrmSAPI51> old = std::move(d->engine);
         old->disconnect(this);
         old->btnStopClick();
-        old->deleteLater();
         Q_EMIT engineChanged(nullptr);
+        old.reset();
     }
     if (!d->factory)
         return;

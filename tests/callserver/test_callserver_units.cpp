@@ -30,6 +30,7 @@ private Q_SLOTS:
     void registerLimits();
     void demoIsRepeatable();
     void demoKeepsTheBoardBusy();
+    void demoHoldsCallsWaiting();
     void admin_data();
     void admin();
     void options_data();
@@ -273,6 +274,34 @@ void TestCallServerUnits::demoKeepsTheBoardBusy()
     QVERIFY(cleared > 30);
 }
 
+// With --hold-calls the demo leaves every new call unconfirmed long enough
+// for a display to repeat it; the traffic goes on after that.
+void TestCallServerUnits::demoHoldsCallsWaiting()
+{
+    Register reg;
+    reg.loadDefaultResources();
+    QDateTime now(QDate(2024, 3, 5), QTime(8, 0));
+    DemoTraffic demo(reg, [] {}, [&] { return now; }, 7);
+    demo.setHoldCalls(420);
+    demo.prime();
+    int confirmed = 0;
+    for (int i = 0; i < 400; ++i) {
+        now = now.addSecs(3);
+        const QString what = demo.step();
+        if (what.contains(QStringLiteral(" bekräftar "))) {
+            ++confirmed;
+            for (const SimResource& r : reg.resources())
+                for (const SimCaller& c : r.callers)
+                    if (c.comingLopnr > 0)
+                        QVERIFY(c.callTime.secsTo(c.comingTime) >= 420);
+        }
+        if (now < QDateTime(QDate(2024, 3, 5), QTime(8, 7)))
+            QCOMPARE(confirmed, 0);
+        QVERIFY(reg.callerCount() <= DemoTraffic::MaxWaitingCalls);
+    }
+    QVERIFY(confirmed > 3);
+}
+
 void TestCallServerUnits::admin_data()
 {
     QTest::addColumn<QStringList>("lines");
@@ -348,6 +377,8 @@ void TestCallServerUnits::options_data()
     QTest::newRow("empty version") << QStringList{"--server-version", " "} << error << "";
     QTest::newRow("empty build version") << QStringList{"--build-version", " "} << error << "";
     QTest::newRow("interval too short") << QStringList{"--demo-interval", "5"} << error << "";
+    QTest::newRow("hold calls") << QStringList{"--demo", "--hold-calls", "420"} << run << "hold";
+    QTest::newRow("hold calls negative") << QStringList{"--hold-calls", "-1"} << error << "";
     QTest::newRow("setting without value") << QStringList{"--setting", "A;B"} << error << "";
     QTest::newRow("unknown option") << QStringList{"--frobnicate"} << error << "";
     QTest::newRow("stray argument") << QStringList{"4000"} << error << "";
@@ -376,6 +407,10 @@ void TestCallServerUnits::options()
         QVERIFY(!o.demoSeed);
         QVERIFY(!o.config.update.truncate);
         QVERIFY(o.config.update.servedVersion.isEmpty());
+        QCOMPARE(o.holdCallsSecs, 0);
+    } else if (check == QLatin1String("hold")) {
+        QVERIFY(o.demo);
+        QCOMPARE(o.holdCallsSecs, 420);
     } else if (check == QLatin1String("demo")) {
         QVERIFY(o.demo);
         QCOMPARE(o.port, quint16(4000));

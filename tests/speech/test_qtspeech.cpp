@@ -49,7 +49,9 @@ private Q_SLOTS:
         TempSettings temp;
         temp.setUser(QStringLiteral("Text2Speech"), QStringLiteral("ShowErrorMsg2"), QStringLiteral("0"));
         RecordingMessages messages;
-        auto backend = std::make_unique<QtSpeechBackend>();
+        QtSpeechBackend::Options options;
+        options.attachTimeoutMs = 5000;
+        auto backend = std::make_unique<QtSpeechBackend>(options);
         QtSpeechBackend* qt = backend.get();
         TfrmSAPI51 engine(std::move(backend), temp.settings(), messages, QStringLiteral("ERROR"));
         if (!engine.attached()) {
@@ -73,6 +75,38 @@ private Q_SLOTS:
         }
         engine.btnStopClick();
         QVERIFY(messages.questions.isEmpty()); // switched off above
+    }
+
+    // The main window re-creates the engine at every connection: the old
+    // synthesiser goes while the new one starts, and speaking goes on.
+    // (Two flite engines alive at once crashed in flite's shared voices.)
+    void recreatedAgainAndAgain_data()
+    {
+        QTest::addColumn<QString>("engine");
+        QTest::newRow("preferred") << QString();
+        for (const QString& e : QtSpeechBackend::availableEngines())
+            QTest::newRow(qPrintable(e)) << e;
+    }
+
+    void recreatedAgainAndAgain()
+    {
+        QFETCH(QString, engine);
+        if (QtSpeechBackend::availableEngines().isEmpty())
+            QSKIP("no text-to-speech engine is installed (Qt TextToSpeech has no plugin here)");
+        TempSettings temp;
+        temp.setUser(QStringLiteral("Text2Speech"), QStringLiteral("ShowErrorMsg2"), QStringLiteral("0"));
+        RecordingMessages messages;
+        QtSpeechBackend::Options options;
+        if (!engine.isEmpty())
+            options.engines = QStringList{engine};
+        options.attachTimeoutMs = 5000;
+        SpeechService speech(temp.settings(), messages, QtSpeechBackendFactory(options));
+        for (int i = 0; i < 2; ++i) {
+            speech.Recreate();
+            speech.say(QStringLiteral("Rum %1 kallar på Läkare Ström, \r").arg(i));
+            QTest::qWait(300);
+        }
+        QVERIFY(messages.questions.isEmpty());
     }
 };
 

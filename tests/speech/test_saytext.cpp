@@ -29,6 +29,7 @@ private Q_SLOTS:
         QTest::newRow("two after the hyphen") << "123456-78" << "12 34 56, 78 ";
         QTest::newRow("words around") << "Patient 461231-1234 kallar" << "Patient 46 12 31, 12 34 kallar";
         QTest::newRow("letters before six digits") << "AB123456-1234" << "AB12 34 56, 12 34";
+        QTest::newRow("seven digits: the last six") << "1234567-1234" << "123 45 67, 12 34";
         QTest::newRow("eight digits inside text") << "Pnr 19461231-1234." << "Pnr 1900 46 12 31, 12 34.";
 
         // Hyphens that are not a number group only become spaces.

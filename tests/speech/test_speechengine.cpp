@@ -4,6 +4,7 @@
 #include "RecordingMessages.h"
 #include "TempSettings.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -118,6 +119,26 @@ private Q_SLOTS:
             QCOMPARE(engine->voices().value(engine->selectedVoiceIndex()), selected);
             QCOMPARE(script->voiceChanges, QStringList{selected});
         }
+    }
+
+    // speech-dispatcher with espeak-ng offers every variant of every
+    // language: some 13,000 voices.
+    void thousandsOfVoices()
+    {
+        auto script = std::make_shared<Script>();
+        const QList<QLocale> locales = {English, QLocale(QLocale::German, QLocale::Germany), Swedish,
+                                        QLocale(QLocale::French, QLocale::France)};
+        for (int v = 0; v < 3300; ++v)
+            for (const QLocale& l : locales)
+                script->voices.append({QLocale::languageToString(l.language()) + QStringLiteral("+V%1").arg(v), l});
+        Fixture f(script);
+        QElapsedTimer timer;
+        timer.start();
+        auto engine = f.make(QStringLiteral("ERROR"));
+        qInfo("%lld voices set up in %lld ms", qlonglong(script->voices.size()), qlonglong(timer.elapsed()));
+        QVERIFY(engine->ready());
+        QCOMPARE(engine->voices().size(), 13200);
+        QCOMPARE(engine->voices().value(engine->selectedVoiceIndex()), QStringLiteral("Swedish+V0"));
     }
 
     void cbVoicesChangeAppliesTheSelectedEntry()

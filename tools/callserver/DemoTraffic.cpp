@@ -56,13 +56,18 @@ void DemoTraffic::prime(int calls)
 
 QString DemoTraffic::step()
 {
+    const QDateTime now = m_clock();
     int waiting = 0;
     int unconfirmed = 0;
+    int confirmable = 0;
     for (const SimResource& r : m_reg.resources()) {
         for (const SimCaller& c : r.callers) {
             ++waiting;
-            if (c.comingLopnr == 0)
+            if (c.comingLopnr == 0) {
                 ++unconfirmed;
+                if (c.callTime.secsTo(now) >= m_holdSecs)
+                    ++confirmable;
+            }
         }
     }
     const int confirmed = waiting - unconfirmed;
@@ -70,7 +75,7 @@ QString DemoTraffic::step()
     QString done;
     if (waiting == 0 || (waiting < MaxWaitingCalls && roll < 40))
         done = createCall();
-    else if (unconfirmed > 0 && (roll < 75 || confirmed == 0))
+    else if (confirmable > 0 && (roll < 75 || confirmed == 0))
         done = confirmCall();
     else
         done = clearCall();
@@ -100,10 +105,11 @@ QString DemoTraffic::createCall()
 
 QString DemoTraffic::confirmCall()
 {
+    const QDateTime now = m_clock();
     std::vector<std::pair<int, const SimCaller*>> candidates;
     for (const SimResource& r : m_reg.resources()) {
         for (const SimCaller& c : r.callers) {
-            if (c.comingLopnr == 0)
+            if (c.comingLopnr == 0 && c.callTime.secsTo(now) >= m_holdSecs)
                 candidates.emplace_back(r.number, &c);
         }
     }
@@ -112,7 +118,7 @@ QString DemoTraffic::confirmCall()
     const auto& [resource, caller] = candidates[m_random.bounded(quint32(candidates.size()))];
     const QString by = QString::fromUtf16(kConfirmers[m_random.bounded(quint32(std::size(kConfirmers)))]);
     const QString callerName = caller->name;
-    if (!m_reg.confirmCall(resource, caller->lopnr, by, m_clock()))
+    if (!m_reg.confirmCall(resource, caller->lopnr, by, now))
         return {};
     return QStringLiteral("%1 bekräftar kallelsen från %2").arg(by, callerName);
 }

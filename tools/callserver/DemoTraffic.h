@@ -26,6 +26,10 @@ public:
     void start(int intervalMs);
     void stop();
 
+    // A new call waits at least this long before anybody confirms it, so a
+    // display's repeated speech of waiting calls can be heard (0: no wait).
+    void setHoldCalls(qint64 seconds) { m_holdSecs = qMax<qint64>(0, seconds); }
+
     // A few calls right away, so a display has something to show at once.
     void prime(int calls = 3);
     // One change: a new call, a confirmation or a cleared call. Returns a
@@ -46,6 +50,7 @@ private:
     Clock m_clock;
     QRandomGenerator m_random;
     QTimer m_timer;
+    qint64 m_holdSecs = 0;
 };
 
 } // namespace tesk::sim

@@ -37,6 +37,11 @@ ParsedOptions ParseServerOptions(const QStringList& args)
     const QCommandLineOption demoInterval(QStringLiteral("demo-interval"),
                                           QStringLiteral("Millisekunder mellan demotrafikens ändringar, standard 3000."),
                                           QStringLiteral("MS"));
+    const QCommandLineOption holdCalls(
+        QStringLiteral("hold-calls"),
+        QStringLiteral("Demotrafikens nya kallelser väntar obekräftade minst så många sekunder, så att "
+                       "visningsklientens upprepade uppläsning hinner höras (t.ex. 420), standard 0."),
+        QStringLiteral("S"));
     const QCommandLineOption seed(QStringLiteral("seed"), QStringLiteral("Resurser, en per rad: nummer;namn;färg;T/F."),
                                   QStringLiteral("FILE"));
     const QCommandLineOption builds(QStringLiteral("builds"),
@@ -69,7 +74,7 @@ ParsedOptions ParseServerOptions(const QStringList& args)
                                           QStringLiteral("Skicka programfilerna med en versionspost för denna "
                                                          "version först (för test)."),
                                           QStringLiteral("V"));
-    parser.addOptions({help, port, listen, version, clinic, demo, seedRandom, demoInterval, seed, builds,
+    parser.addOptions({help, port, listen, version, clinic, demo, seedRandom, demoInterval, holdCalls, seed, builds,
                        requireRegistration, log, quiet, admin, setting, messageGap, fileGap, soak, truncateBuilds,
                        buildVersion});
 
@@ -120,6 +125,11 @@ ParsedOptions ParseServerOptions(const QStringList& args)
         if (!ReadNumber(parser.value(demoInterval), 100, 3600000, &n))
             return fail(QStringLiteral("--demo-interval vill ha millisekunder 100-3600000"));
         o.demoIntervalMs = int(n);
+    }
+    if (parser.isSet(holdCalls)) {
+        if (!ReadNumber(parser.value(holdCalls), 0, 86400, &n))
+            return fail(QStringLiteral("--hold-calls vill ha sekunder 0-86400"));
+        o.holdCallsSecs = int(n);
     }
     o.seedFile = parser.value(seed);
     o.config.update.buildsDir = parser.value(builds);

@@ -16,6 +16,8 @@ struct ServerOptions {
     int demoIntervalMs = 3000;
     // Drops, refusals and junk at random (seeded with demoSeed).
     bool soak = false;
+    // Demo calls wait at least this long unconfirmed (0: no wait).
+    int holdCallsSecs = 0;
     QString seedFile;
     bool log = true;
     bool admin = false;

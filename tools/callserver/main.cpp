@@ -94,9 +94,13 @@ int main(int argc, char* argv[])
         const quint32 seed = options.demoSeed.value_or(QRandomGenerator::global()->generate());
         demo = new DemoTraffic(reg, broadcast, clock, seed, &app);
         QObject::connect(demo, &DemoTraffic::stepped, &app, [&logger](const QString& what) { logger(QStringLiteral("demo: ") + what); });
+        demo->setHoldCalls(options.holdCallsSecs);
         demo->prime();
         demo->start(options.demoIntervalMs);
-        logger(QStringLiteral("demotrafik var %1 ms, --seed-random %2").arg(options.demoIntervalMs).arg(seed));
+        logger(QStringLiteral("demotrafik var %1 ms, --seed-random %2, --hold-calls %3")
+                   .arg(options.demoIntervalMs)
+                   .arg(seed)
+                   .arg(options.holdCallsSecs));
     }
 
     if (options.soak) {
