@@ -9,9 +9,10 @@ DEBIAN_PACKAGES := cmake ninja-build g++ pkg-config ccache \
   qt6-speech-dev qt6-speech-flite-plugin qt6-speech-speechd-plugin qt6-declarative-dev \
   libcanberra-dev sound-theme-freedesktop libgl-dev fonts-dejavu-core \
   speech-dispatcher speech-dispatcher-espeak-ng espeak-ng \
-  dbus-daemon xvfb xauth x11-apps imagemagick
+  dbus-daemon xvfb xauth x11-apps imagemagick \
+  dpkg-dev desktop-file-utils appstream
 
-.PHONY: all deps configure build test bench demo clean fuzz test-asan soak
+.PHONY: all deps configure build test bench demo clean fuzz test-asan soak package
 
 all: build
 
@@ -26,6 +27,10 @@ build: configure
 
 test: build
 	@cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# The Debian packages tesk-vistor and tesk-callserver, into $(BUILD_DIR).
+package: build
+	@cd $(BUILD_DIR) && cpack -G DEB
 
 bench: build
 	@./tools/run-bench.sh $(BUILD_DIR)
