@@ -53,7 +53,8 @@ import re, sys
 from datetime import datetime
 folder, alive, rss_minute, rss_end = sys.argv[1], sys.argv[2] == "1", int(sys.argv[3]), int(sys.argv[4])
 ended = float(sys.argv[5])  # what the shutdown itself logs does not count
-stamp = re.compile(r"^(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}) (.*)$")
+# "<date> <time> <level> <category>: <text>", as the display logs too.
+stamp = re.compile(r"^(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}) \w+ [\w.]+: (.*)$")
 events = []
 for line in open(f"{folder}/callserver.log", encoding="utf-8", errors="replace"):
     m = stamp.match(line.rstrip("\n"))

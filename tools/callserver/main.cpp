@@ -9,6 +9,9 @@
 #include "ServerOptions.h"
 #include "SoakChaos.h"
 
+#include "common/LogCategories.h"
+#include "common/LogFile.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
@@ -17,6 +20,7 @@
 #include <cstdio>
 
 using namespace tesk::sim;
+using tesk::LogFile;
 
 namespace {
 
@@ -45,11 +49,13 @@ int main(int argc, char* argv[])
     }
     const ServerOptions& options = parsed.options;
 
+    // The display's own log format and categories, on standard error.
+    LogFile::Options logOptions;
+    LogFile logFile(logOptions);
+    logFile.install();
     const CallServer::Logger logger = [&options](const QString& line) {
-        if (options.log) {
-            PrintLine(stderr, QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz "))
-                                  + line);
-        }
+        if (options.log)
+            qCInfo(lcConnection).noquote() << line;
     };
     const CallServer::Clock clock = [] { return QDateTime::currentDateTime(); };
 
