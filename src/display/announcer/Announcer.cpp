@@ -1,11 +1,11 @@
 #include "display/announcer/Announcer.h"
 
+#include "common/LogCategories.h"
 #include "common/SettingsStore.h"
 #include "display/connection/CallListModel.h"
 #include "protocol/DateTimeValue.h"
 
 #include <QDateTime>
-#include <QLoggingCategory>
 #include <QSet>
 #include <QTimer>
 
@@ -15,8 +15,6 @@
 namespace tesk {
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcAnnouncer, "tesk.announcer")
 
 const QString Tesk = QStringLiteral("TESK");
 constexpr double MsPerDay = 86400000.0;
@@ -121,7 +119,7 @@ void Announcer::SayTimerTimer()
     try {
         SayDue(Pass::Repeat);
     } catch (const std::exception& e) {
-        qCWarning(lcAnnouncer) << "repeating the calls failed:" << e.what();
+        qCWarning(lcSpeech) << "repeating the calls failed:" << e.what();
     }
 }
 
