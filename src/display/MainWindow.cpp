@@ -159,7 +159,11 @@ void TfrmTeskShowMain::wireParts()
         m_speech->setVoiceName(settings.Voice);
         m_speech->MarkNotReady();
         if (settings.UseSAPI5)
-            m_speech->Recreate();
+            RequestSpeechEngine();
+    });
+    connect(conn, &ServerConnection::handshakeIdle, this, [this] {
+        if (m_speechWanted)
+            QTimer::singleShot(0, this, &TfrmTeskShowMain::CreateSpeechEngineWhenIdle);
     });
 }
 
@@ -310,6 +314,9 @@ void TfrmTeskShowMain::FormCreate()
     // holds, so a huge value does not wrap round.
     const qint64 sayMinutes =
         std::max(1, m_settings.ReadInt(QStringLiteral("TESK"), QStringLiteral("RepeatSayInfoTimer"), 5));
+    // Precise: a coarse timer of minutes may fire half a second early, which
+    // would make the five-minute rule decide at random.
+    SayTimer.setTimerType(Qt::PreciseTimer);
     SayTimer.setInterval(int(std::min<qint64>(sayMinutes * Minute, std::numeric_limits<int>::max())));
     if (m_settings.ReadBool(QStringLiteral("TESK"), QStringLiteral("RepeatSayInfo"), true))
         SayTimer.start();
@@ -430,13 +437,31 @@ void TfrmTeskShowMain::FormActivate()
     const QString t2s = QStringLiteral("Text2Speech");
     m_speech->setVoiceName(m_settings.GetIniText(t2s, QStringLiteral("VoiceSAPI5.1")));
     m_speech->MarkNotReady();
+    // A synthesiser may take seconds to start (a speech daemon spawned on
+    // demand, or one that hangs): it starts once the connection is on its
+    // way, so the first calls are not late. A failure leaves the program
+    // without speech.
     if (m_settings.GetIniText(t2s, QStringLiteral("UseSAPI5")) == QLatin1String("1"))
-        m_speech->Recreate(); // a failure leaves the program without speech
-    // Starting the synthesiser waits for it in an event loop: the program
-    // may have been told to end meanwhile.
-    if (m_ended)
-        return;
+        RequestSpeechEngine();
     m_connection->Start();
+}
+
+void TfrmTeskShowMain::RequestSpeechEngine()
+{
+    m_speechWanted = true;
+    QTimer::singleShot(0, this, &TfrmTeskShowMain::CreateSpeechEngineWhenIdle);
+}
+
+void TfrmTeskShowMain::CreateSpeechEngineWhenIdle()
+{
+    // The synthesiser is waited for in an event loop: started from inside a
+    // handshake step (itself waiting for a settings answer), it would hold
+    // the version request and the call list back until it answers. The
+    // connection says when the step has returned.
+    if (!m_speechWanted || m_ended || m_connection->isHandshaking())
+        return;
+    m_speechWanted = false;
+    m_speech->Recreate();
 }
 
 void TfrmTeskShowMain::changeEvent(QEvent* event)

@@ -166,6 +166,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // The speech engine is (re)created once no handshake step is running.
+    void RequestSpeechEngine();
+    void CreateSpeechEngineWhenIdle();
     void buildLayout();
     void wireParts();
     void FormCreate();
@@ -203,6 +206,7 @@ private:
     QAction* m_versionAction = nullptr;
 
     bool m_activated = false;
+    bool m_speechWanted = false;
     bool m_ended = false;
 };
 

@@ -18,9 +18,9 @@ class UserMessages;
 // "yy mm dd, nn nn"), every other hyphen a space. Pure.
 QString SayText(const QString& sayString);
 
-// The speech engine (a hidden window in the original design, hence the
-// name): the installed voices (cbVoices, sorted by description), the
-// selected voice, the rate (tbRate, -10..10) and the speaking. It
+// The speech engine, named as the program has always named it: the
+// installed voices (cbVoices, sorted by description), the selected voice,
+// the rate (tbRate, -10..10) and the speaking. It
 // initialises itself on construction: voices, the stored voice name, the
 // stored rate (Text2Speech/SpeedSAPI5.1). A failed initialisation leaves it
 // not ready for its whole life and asks the Text2Speech/ShowErrorMsg2
@@ -95,7 +95,10 @@ public:
     void setVoiceName(const QString& name);
 
     // Marks speech not ready, discards any engine and creates a new one;
-    // a failure leaves speech off without a word.
+    // a failure leaves speech off without a word. Waits for the synthesiser
+    // in an event loop; asked for again meanwhile, it creates once more
+    // when the first is done. What is said while it waits is spoken when
+    // the engine is ready (a few texts at most).
     void Recreate();
     // Creates an engine only when none exists.
     void CreateIfMissing();
@@ -113,6 +116,8 @@ Q_SIGNALS:
     void engineChanged(tesk::TfrmSAPI51* engine);
 
 private:
+    void CreateEngine();
+
     struct Private;
     std::unique_ptr<Private> d;
 };

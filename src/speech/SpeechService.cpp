@@ -3,6 +3,7 @@
 #include "common/LogCategories.h"
 
 #include <exception>
+#include <utility>
 
 namespace tesk {
 
@@ -18,6 +19,12 @@ struct SpeechService::Private {
     QString voiceName = QStringLiteral("ERROR");
     std::unique_ptr<TfrmSAPI51> engine;
     bool ready = false;
+    // A creation waits for its synthesiser in an event loop, in which
+    // another creation may be asked for.
+    bool creating = false;
+    bool createAgain = false;
+    // Said while a synthesiser starts: spoken once it is ready.
+    QStringList held;
     std::shared_ptr<bool> questionGate = std::make_shared<bool>(false);
 };
 
@@ -41,6 +48,30 @@ void SpeechService::setVoiceName(const QString& name)
 }
 
 void SpeechService::Recreate()
+{
+    if (d->creating) {
+        // Two synthesisers starting at once would share a library's global
+        // voices (flite); the newest settings win once this one is done.
+        d->createAgain = true;
+        return;
+    }
+    d->creating = true;
+    do {
+        d->createAgain = false;
+        CreateEngine();
+    } while (d->createAgain);
+    d->creating = false;
+
+    // What was said meanwhile: a call that arrived while the synthesiser
+    // started is spoken now rather than silently counted as said.
+    const QStringList held = std::exchange(d->held, {});
+    if (ready()) {
+        for (const QString& text : held)
+            d->engine->say(text, 1);
+    }
+}
+
+void SpeechService::CreateEngine()
 {
     d->ready = false;
     if (d->engine) {
@@ -68,11 +99,6 @@ void SpeechService::Recreate()
     }
     if (!engine->attached())
         return;
-    if (d->engine) {
-        // Created meanwhile by a nested call while this one waited for its
-        // synthesiser: the later one stays.
-        return;
-    }
     engine->shareQuestionGate(d->questionGate);
     connect(engine.get(), &TfrmSAPI51::readyChanged, this, [this](bool r) {
         if (!r)
@@ -107,8 +133,15 @@ bool SpeechService::ready() const
 
 void SpeechService::say(const QString& text, int flags)
 {
-    if (ready())
+    if (ready()) {
         d->engine->say(text, flags);
+        return;
+    }
+    // A few texts only: a synthesiser that never answers must not gather
+    // a day's calls to speak at once.
+    constexpr int MaxHeld = 4;
+    if (d->creating && d->held.size() < MaxHeld)
+        d->held << text;
 }
 
 } // namespace tesk

@@ -350,6 +350,44 @@ private Q_SLOTS:
         QCOMPARE(f.tick(), QStringList{"Say(" + Line("Rum 1", "Dr. Ström") + Line("Rum 2", "Syster Åsa") + ")"});
     }
 
+    // Nor does a later call list: a new call arriving more than five
+    // minutes after a confirmed one was spoken says only the new call.
+    void confirmedCallsAreNotRepeatedByALaterList()
+    {
+        Fixture f;
+        f.on("SayBalloonInfo");
+        f.receive({Doctor, Nurse});
+        f.advance(1 * Minute);
+        f.receive({Doctor, NurseConfirmed});
+        f.advance(6 * Minute);
+        const QStringList effects = f.receive({Doctor, NurseConfirmed, Porter});
+        QVERIFY(!effects.isEmpty());
+        QCOMPARE(effects.first(), "Say(" + Line("Rum 1", "Dr. Ström") + Line("Rum 3", "Vaktmästare") + ")");
+    }
+
+    // The repeat timer's tick lands a few milliseconds either side of five
+    // minutes: either way it counts as exactly five minutes, never later.
+    void fiveMinutesIsDecidedToTheSecond_data()
+    {
+        QTest::addColumn<double>("offsetMs");
+        QTest::addColumn<bool>("said");
+        QTest::newRow("5 min - 3 ms") << -3.0 << false;
+        QTest::newRow("5 min + 3 ms") << 3.0 << false;
+        QTest::newRow("5 min + 400 ms") << 400.0 << false;
+        QTest::newRow("5 min + 1 s") << 1000.0 << true;
+    }
+
+    void fiveMinutesIsDecidedToTheSecond()
+    {
+        QFETCH(double, offsetMs);
+        QFETCH(bool, said);
+        Fixture f;
+        f.on("SayBalloonInfo");
+        f.receive({Doctor});
+        f.advance(5 * Minute + offsetMs * Minute / 60000.0);
+        QCOMPARE(f.tick().size(), said ? 1 : 0);
+    }
+
     // A call confirmed before it was ever spoken is new: the timer says it once.
     void confirmedButNeverSpokenIsSpokenOnce()
     {

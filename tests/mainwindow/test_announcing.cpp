@@ -125,6 +125,57 @@ private Q_SLOTS:
         QVERIFY(f.messages.questions.isEmpty());
     }
 
+    // A synthesiser that takes seconds to start (a speech daemon spawned on
+    // demand) must not hold up the connection: the call list is shown while
+    // it starts, and the call that arrived meanwhile is spoken once it is up.
+    void slowSynthesiserDoesNotDelayTheCalls_data()
+    {
+        QTest::addColumn<int>("slowAttach");
+        QTest::newRow("at the first activation") << 1;
+        QTest::newRow("at the connection") << 2;
+    }
+
+    void slowSynthesiserDoesNotDelayTheCalls()
+    {
+        QFETCH(int, slowAttach);
+        Fixture f([](TempSettings& t) {
+            t.setUser(T2S, QStringLiteral("UseSAPI5"), QStringLiteral("1"));
+            t.setUser(QStringLiteral("TESK"), QStringLiteral("SayBalloonInfo"), QStringLiteral("-1"));
+        });
+        TfrmTeskShowMain& w = *f.window;
+        bool listWhileStarting = false;
+        f.script->duringAttach = [&] {
+            if (f.script->attachCalls != slowAttach)
+                return;
+            listWhileStarting = waitUntil([&] { return w.model().CallList.size() == 1; }, 5000);
+        };
+        w.show();
+        QVERIFY(waitUntil([&] { return f.script->attachCalls >= 2 && w.speech().ready(); }, 10000));
+        QVERIFY(listWhileStarting);
+        QCOMPARE(f.script->spoken.count(QStringLiteral("Rum 1 kallar p\u00E5 Dr. \u00C5sa, \r")), 1);
+    }
+
+    // Asked for again while a synthesiser starts, the service does not
+    // start a second one beside it (two at once crash a shared voice
+    // library); it creates again once the first is done.
+    void recreationWhileStartingWaitsItsTurn()
+    {
+        Fixture f;
+        SpeechService& speech = f.window->speech();
+        int attachesSeenInside = -1;
+        f.script->duringAttach = [&] {
+            if (f.script->attachCalls != 1)
+                return;
+            speech.Recreate();
+            attachesSeenInside = f.script->attachCalls;
+        };
+        speech.Recreate();
+        QCOMPARE(attachesSeenInside, 1);
+        QCOMPARE(f.script->attachCalls, 2);
+        QVERIFY(speech.ready());
+        QCOMPARE(f.script->backendsMade, 2);
+    }
+
     // A new call list reaches the announcer: spoken through the engine,
     // the balloon at the window (no tray here), the sound.
     void callListIsAnnounced()

@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include <functional>
+
 #include <memory>
 
 namespace tesk::test {
@@ -28,6 +30,9 @@ public:
         bool setVoiceThrows = false;
         bool speakThrows = false;
         bool setRateThrows = false;
+        // Runs inside attach(), as a synthesiser that takes its time to
+        // start (a test may run the event loop here).
+        std::function<void()> duringAttach;
 
         // What it was asked to do, in order.
         int attachCalls = 0;

@@ -110,20 +110,20 @@ void Announcer::AnnounceCallList(int CallerCount, int PreviousCallerCount)
 
 void Announcer::SayDueCalls()
 {
-    SayDue(Pass::CallList);
+    SayDue();
 }
 
 void Announcer::SayTimerTimer()
 {
     // Nothing may escape into the event loop from a timer tick.
     try {
-        SayDue(Pass::Repeat);
+        SayDue();
     } catch (const std::exception& e) {
         qCWarning(lcSpeech) << "repeating the calls failed:" << e.what();
     }
 }
 
-void Announcer::SayDue(Pass pass)
+void Announcer::SayDue()
 {
     if (m.sayTimer)
         m.sayTimer->stop();
@@ -131,14 +131,16 @@ void Announcer::SayDue(Pass pass)
     const TDateTime now = m.now();
     QString text;
     for (const auto& record : m.model->SayList) {
-        // Whole milliseconds, so that exactly five minutes is not yet
-        // "later". A clock set back (or the hour going back in autumn) must
-        // not silence a waiting call for the hour: a call last spoken "in
-        // the future" is due.
-        const qint64 silentMs = std::llround((now - record->LastSaid) * MsPerDay);
-        if (silentMs >= 0 && silentMs <= RepeatAfterMs)
+        // Whole seconds: the repeat timer's tick five minutes after a pass
+        // lands a few milliseconds either side of it, and it must count as
+        // exactly five minutes (not yet "later") every time, not at random.
+        // A clock set back (or the hour going back in autumn) must not
+        // silence a waiting call for the hour: a call last spoken "in the
+        // future" is due.
+        const qint64 silentS = std::llround((now - record->LastSaid) * MsPerDay / 1000.0);
+        if (silentS >= 0 && silentS * 1000 <= RepeatAfterMs)
             continue;
-        if (pass == Pass::Repeat && record->LastSaid != 0) {
+        if (record->LastSaid != 0) {
             // Somebody is on the way: saying it again only teaches people
             // to stop listening.
             const TCaller* caller = m.model->findCaller(record->CallLopnr, record->CallerLopnr);

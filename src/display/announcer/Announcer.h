@@ -68,8 +68,7 @@ public:
     static QString BalloonShown(const QString& balloonText);
 
 private:
-    enum class Pass { CallList, Repeat };
-    void SayDue(Pass pass);
+    void SayDue();
     bool Setting(const QString& key, bool defaultValue) const;
 
     Services m;

@@ -40,6 +40,25 @@ QString CountdownText(int delayMs)
 
 } // namespace
 
+class ServerConnection::HandshakeStep {
+public:
+    explicit HandshakeStep(ServerConnection& connection)
+        : m_connection(connection)
+    {
+        ++m_connection.m_handshakeDepth;
+    }
+    ~HandshakeStep()
+    {
+        if (--m_connection.m_handshakeDepth == 0)
+            Q_EMIT m_connection.handshakeIdle();
+    }
+    HandshakeStep(const HandshakeStep&) = delete;
+    HandshakeStep& operator=(const HandshakeStep&) = delete;
+
+private:
+    ServerConnection& m_connection;
+};
+
 ServerConnection::ServerConnection(SettingsStore& settings, ClientIdentity& identity, UserMessages& messages,
                                    SystemRegisterPort& systemRegister, QObject* parent)
     : ServerConnection(settings, identity, messages, systemRegister, Clock{}, parent)
@@ -259,6 +278,7 @@ void ServerConnection::ReopenAfterResume()
 
 void ServerConnection::ClientSocket1Connect()
 {
+    const HandshakeStep step(*this);
     m_attemptConnected = true;
     const quint64 attempt = m_attempt;
     // The update check and the settings reads below wait in nested event
@@ -356,6 +376,7 @@ bool ServerConnection::IsServerVersionAccepted(const QString& versionText)
 
 bool ServerConnection::CheckServerVersion(const QString& versionText)
 {
+    const HandshakeStep step(*this);
     const quint64 attempt = m_attempt;
     m_serverVersion = versionText;
     if (m_systemRegister.isVisible())

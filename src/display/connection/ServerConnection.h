@@ -103,6 +103,11 @@ public:
     QString statusText() const { return m_statusText; }
     TColor lampColour() const { return m_lamp; }
 
+    // True while the handshake's own code runs (it may be waiting for a
+    // settings answer in an event loop); handshakeIdle() follows when it
+    // has returned. Whatever may take seconds waits for that.
+    bool isHandshaking() const { return m_handshakeDepth > 0; }
+
     bool HasConnected() const { return m_hasConnected; }
     void setHasConnected(bool value) { m_hasConnected = value; }
     bool UpdateCheckPending() const { return m_updateCheckPending; }
@@ -131,6 +136,8 @@ Q_SIGNALS:
     void speechSettingsReloaded(const tesk::SpeechSettings& settings);
     // Every successful connection (after ActiveClientSocket is set).
     void connectedToServer();
+    // A step of the handshake has returned (see isHandshaking()).
+    void handshakeIdle();
 
 private:
     void ClientSocket1Connect();
@@ -153,6 +160,8 @@ private:
     void RestartReconnectTimer(const ReconnectPlan& plan);
 
     void StartRetryCountdown();
+    // Marks a handshake step for isHandshaking() while it is in scope.
+    class HandshakeStep;
     void OpenSocket();
     void AbortPendingAttempt();
     void AskToEditServerSettings(int errorCode);
@@ -188,6 +197,7 @@ private:
     bool m_attemptEnded = false;   // the loss or failure of this attempt is handled
 
     int m_timer3Tag = 0;
+    int m_handshakeDepth = 0;
     bool m_hasConnected = false;
     bool m_updateCheckPending = true;
     QString m_serverVersion;
