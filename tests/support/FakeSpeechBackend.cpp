@@ -19,6 +19,8 @@ bool FakeSpeechBackend::attach()
 {
     ++m_script->attachCalls;
     m_script->calls << QStringLiteral("attach");
+    if (m_script->duringAttach)
+        m_script->duringAttach();
     return !m_script->attachFails;
 }
 

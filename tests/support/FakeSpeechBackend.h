@@ -4,6 +4,7 @@
 
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 namespace tesk::test {
@@ -28,6 +29,9 @@ public:
         bool setVoiceThrows = false;
         bool speakThrows = false;
         bool setRateThrows = false;
+        // Runs inside attach(), where a real synthesiser may spin an event
+        // loop while it starts: what the user or the server does meanwhile.
+        std::function<void()> duringAttach;
 
         // What it was asked to do, in order.
         int attachCalls = 0;
