@@ -379,6 +379,33 @@ private Q_SLOTS:
         QCOMPARE(asked, 2);
         QCOMPARE(f.state("edUpdateServername"), QStringLiteral("later.host"));
     }
+
+    void aNestedLoadWinsTheServerName()
+    {
+        // Not stored here: the server name is asked of the server, and a
+        // second load starts before the first one's answer comes.
+        SysRegFixture f;
+        QVERIFY(f.connectToServer());
+        f.temp.setUser(QStringLiteral("ServerSettings"), QStringLiteral("ServerName"), QString());
+        f.dialog->SetTabs(SysRegPage::tsServersettings);
+        f.serverIni.insert(QStringLiteral("TESTMACHINE\\ServerSettings|ServerName"), QStringLiteral("later.host"));
+        int asked = 0;
+        const auto usual = f.answer;
+        f.answer = [&](const QString& frame) -> QString {
+            if (!frame.contains(QStringLiteral(":ServerName:")) || ++asked > 1)
+                return usual(frame);
+            QTimer::singleShot(0, f.dialog.get(), [&] {
+                QTimer::singleShot(20, &f.server, [&] {
+                    f.server.send(ComposeFrame(QStringLiteral("RETINITEXT"), {QStringLiteral("earlier.host")}));
+                });
+                f.dialog->SetTabs(SysRegPage::tsServersettings);
+            });
+            return {};
+        };
+        f.dialog->btnCancel->click();
+        QCOMPARE(asked, 2);
+        QCOMPARE(f.state("edServername"), QStringLiteral("later.host"));
+    }
 };
 
 QTEST_MAIN(TestSysRegLoad)
