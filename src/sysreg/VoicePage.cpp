@@ -115,7 +115,6 @@ void VoicePage::load(const LoadStillCurrent& stillCurrent)
         cbVoices->addItems(e->voices());
         cbVoices->setCurrentIndex(e->selectedVoiceIndex());
         tbRate->setValue(e->rate());
-        lblRate->setText(QString::number(tbRate->value()));
     } catch (const std::exception&) {
         // An engine that cannot tell its voices leaves the list as it is.
     }

@@ -172,6 +172,7 @@ private Q_SLOTS:
         f.dialog->PageControl1->setCurrentIndex(3);
         f.dialog->PageControl1->setCurrentIndex(2);
         QCOMPARE(p.tbRate->value(), 7);
+        QCOMPARE(p.lblRate->text(), QStringLiteral("7"));
         QCOMPARE(p.cbVoices->currentText(), QStringLiteral("Alva"));
 
         p.Memo1->setPlainText(QStringLiteral("Rum 3 kallar"));
