@@ -207,11 +207,6 @@ bool ClientPage::frameSafe(const QString& text) const
     return !text.contains(QLatin1Char(':')) && !text.contains(QChar(0x00A4));
 }
 
-void ClientPage::sendRequest(const QString& command)
-{
-    m_connection.SendFrame(command, {m_identity.GetClientName()});
-}
-
 void ClientPage::load(const LoadStillCurrent& stillCurrent)
 {
     const QString manual = m_settings.GetIniTextDef(Section, QStringLiteral("ClientName"), QString());
@@ -230,10 +225,15 @@ void ClientPage::load(const LoadStillCurrent& stillCurrent)
     Edit3->setText(m_identity.OwnClientData.FriendlyName);
     setSwatchColour(m_identity.OwnClientData.Color);
 
+    // The name may wait for the server as well: read once, so that a load
+    // overtaken meanwhile sends nothing and both requests carry one name.
+    const QString clientName = m_identity.GetClientName();
+    if (!stillCurrent())
+        return;
     m_targetBound = true;
-    sendRequest(cmd::GETALLCALLABLES);
+    m_connection.SendFrame(cmd::GETALLCALLABLES, {clientName});
     if (stationListsSupported())
-        sendRequest(cmd::GETSTATIONCALLABLES);
+        m_connection.SendFrame(cmd::GETSTATIONCALLABLES, {clientName});
 }
 
 void ClientPage::nameChoiceChanged()

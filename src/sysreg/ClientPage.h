@@ -94,7 +94,6 @@ private:
     void buildLayout();
     void nameChoiceChanged();
     void Edit2Change(const QString& text);
-    void sendRequest(const QString& command);
     bool stationListsSupported() const;
     // Refuses text that would break the frame it travels in.
     bool frameSafe(const QString& text) const;

@@ -12,13 +12,7 @@ ServerConnectionLink::ServerConnectionLink(std::function<ServerConnection&()> re
 
 ServerConnection& ServerConnectionLink::connection() const
 {
-    ServerConnection& conn = m_resolve();
-    if (!m_watching) {
-        m_watching = true;
-        auto* self = const_cast<ServerConnectionLink*>(this);
-        connect(&conn, &ServerConnection::connectedToServer, self, [self] { self->m_versionCleared = false; });
-    }
-    return conn;
+    return m_resolve();
 }
 
 bool ServerConnectionLink::isConnected() const
@@ -28,14 +22,12 @@ bool ServerConnectionLink::isConnected() const
 
 QString ServerConnectionLink::ServerVersion() const
 {
-    const QString version = connection().ServerVersion();
-    return m_versionCleared ? QString() : version;
+    return connection().ServerVersion();
 }
 
 void ServerConnectionLink::clearServerVersion()
 {
-    connection();
-    m_versionCleared = true;
+    connection().ClearServerVersion();
 }
 
 void ServerConnectionLink::setHasConnected(bool value)

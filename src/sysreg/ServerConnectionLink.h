@@ -13,10 +13,6 @@ class ServerConnection;
 // The dialog's view of the main window's ServerConnection. The connection
 // is found through `resolve` when first needed, because the connection is
 // built after the dialog it reports to.
-//
-// The connection keeps the last version text until the next handshake
-// replaces it; after a server save this link reports it empty until the
-// next connection is made, as if it had been cleared.
 class ServerConnectionLink : public QObject, public SysRegConnection {
     Q_OBJECT
 public:
@@ -35,8 +31,6 @@ private:
     ServerConnection& connection() const;
 
     std::function<ServerConnection&()> m_resolve;
-    mutable bool m_watching = false;
-    mutable bool m_versionCleared = false;
 };
 
 } // namespace tesk

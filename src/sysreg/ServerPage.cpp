@@ -117,9 +117,10 @@ void ServerPage::fillStyles()
 
 void ServerPage::load(const LoadStillCurrent& stillCurrent)
 {
-    edServername->setText(m_settings.GetIniText(Section, QStringLiteral("ServerName")));
+    const QString name = m_settings.GetIniText(Section, QStringLiteral("ServerName"));
     if (!stillCurrent())
         return;
+    edServername->setText(name);
     const int port = m_settings.ReadInt(Section, QStringLiteral("ServerPort"), 0);
     if (!stillCurrent())
         return;

@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSlider>
 #include <QVBoxLayout>
@@ -114,7 +115,6 @@ void VoicePage::load(const LoadStillCurrent& stillCurrent)
         cbVoices->addItems(e->voices());
         cbVoices->setCurrentIndex(e->selectedVoiceIndex());
         tbRate->setValue(e->rate());
-        lblRate->setText(QString::number(tbRate->value()));
     } catch (const std::exception&) {
         // An engine that cannot tell its voices leaves the list as it is.
     }
@@ -133,7 +133,18 @@ void VoicePage::CheckBox54Click(bool checked)
     }
     if (!m_speech)
         return;
+    // Starting a synthesiser may wait in an event loop. The box waits with
+    // it, so the user cannot change a choice that is not stored yet; a
+    // reload meanwhile (a version answer) shows the stored "off", and that
+    // stands: nothing more is stored or reloaded here.
+    const QPointer<VoicePage> self(this);
+    CheckBox54->setEnabled(false);
     m_speech->CreateIfMissing();
+    if (!self)
+        return;
+    CheckBox54->setEnabled(true);
+    if (!CheckBox54->isChecked())
+        return;
     if (!m_speech->engine()) {
         // Nothing could be reached at all: the wish is kept for the next
         // start, the page stays as it is.

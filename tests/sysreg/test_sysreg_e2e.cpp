@@ -18,6 +18,8 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <optional>
+
 using namespace tesk;
 using namespace tesk::test;
 
@@ -104,15 +106,22 @@ private Q_SLOTS:
         page.ListBox1->item(0)->setSelected(true);
         page.BitBtn1->click();
 
+        // Taken as the list arrives: a later one must not stand in for it.
         const quint64 before = model.generation();
-        dialog.btnSave->click();
-        auto shown = [&] {
+        std::optional<QList<int>> next;
+        const auto watch = connect(&model, &CallListModel::rebuilt, this, [&](quint64 generation) {
+            if (generation != before + 1)
+                return;
             QList<int> lopnrs;
             for (const auto& call : model.CallList)
                 lopnrs << call->CallLopnr;
-            return lopnrs;
-        };
-        QVERIFY(waitUntil([&] { return model.generation() > before && shown() == QList<int>{second, first}; }, 5000));
+            next = lopnrs;
+        });
+        dialog.btnSave->click();
+        const bool arrived = waitUntil([&] { return next.has_value(); }, 5000);
+        disconnect(watch);
+        QVERIFY(arrived);
+        QCOMPARE(*next, (QList<int>{second, first}));
         connection->StopTimers();
         connection->CloseConnection();
     }

@@ -379,6 +379,67 @@ private Q_SLOTS:
         QCOMPARE(asked, 2);
         QCOMPARE(f.state("edUpdateServername"), QStringLiteral("later.host"));
     }
+
+    void aNestedLoadWinsTheServerName()
+    {
+        // Not stored here: the server name is asked of the server, and a
+        // second load starts before the first one's answer comes.
+        SysRegFixture f;
+        QVERIFY(f.connectToServer());
+        f.temp.setUser(QStringLiteral("ServerSettings"), QStringLiteral("ServerName"), QString());
+        f.dialog->SetTabs(SysRegPage::tsServersettings);
+        f.serverIni.insert(QStringLiteral("TESTMACHINE\\ServerSettings|ServerName"), QStringLiteral("later.host"));
+        int asked = 0;
+        const auto usual = f.answer;
+        f.answer = [&](const QString& frame) -> QString {
+            if (!frame.contains(QStringLiteral(":ServerName:")) || ++asked > 1)
+                return usual(frame);
+            QTimer::singleShot(0, f.dialog.get(), [&] {
+                QTimer::singleShot(20, &f.server, [&] {
+                    f.server.send(ComposeFrame(QStringLiteral("RETINITEXT"), {QStringLiteral("earlier.host")}));
+                });
+                f.dialog->SetTabs(SysRegPage::tsServersettings);
+            });
+            return {};
+        };
+        f.dialog->btnCancel->click();
+        QCOMPARE(asked, 2);
+        QCOMPARE(f.state("edServername"), QStringLiteral("later.host"));
+    }
+
+    void aNestedLoadDuringTheClientNameAsksOnce()
+    {
+        // The name the resource requests carry is read afresh and waits for
+        // the server; a second load starts during that wait and asks for the
+        // resources itself.
+        SysRegFixture f;
+        QVERIFY(f.connectToServer());
+        f.serverIni.insert(QStringLiteral("TESTMACHINE\\TESK|ClientNameUseDefault"), QStringLiteral("1"));
+        f.dialog->SetTabs(SysRegPage::tsServersettings);
+        int asked = 0;
+        const auto usual = f.answer;
+        f.answer = [&](const QString& frame) -> QString {
+            if (!frame.contains(QStringLiteral(":ClientNameUseDefault:")) || ++asked != 2)
+                return usual(frame);
+            // The first is the page's own read; the second the name's.
+            QTimer::singleShot(0, f.dialog.get(), [&] {
+                QTimer::singleShot(20, &f.server, [&] {
+                    f.server.send(ComposeFrame(QStringLiteral("RETINITEXT"), {QStringLiteral("1")}));
+                });
+                f.dialog->SetTabs(SysRegPage::tsClientSettings);
+            });
+            return {};
+        };
+        f.server.clearReceived();
+        f.dialog->SetTabs(SysRegPage::tsClientSettings);
+        QVERIFY(asked >= 3);
+        // Whatever was sent is in before a frame sent after it.
+        f.connection->SendFrame(QStringLiteral("TESTEND"), {});
+        QVERIFY(f.server.waitForReceived(QStringLiteral("\u00A4TESTEND:")));
+        const QStringList frames = f.server.frames();
+        QCOMPARE(frames.filter(QStringLiteral("\u00A4GETALLCALLABLES:")).size(), 1);
+        QCOMPARE(frames.filter(QStringLiteral("\u00A4GETSTATIONCALLABLES:")).size(), 1);
+    }
 };
 
 QTEST_MAIN(TestSysRegLoad)

@@ -81,6 +81,48 @@ private Q_SLOTS:
         }
     }
 
+    void whileTheSynthesiserStarts_data()
+    {
+        QTest::addColumn<QString>("meanwhile");
+        QTest::addColumn<QString>("stored"); // UseSAPI5 afterwards
+        QTest::addColumn<bool>("checked");
+
+        // A version answer reloads the page with what is stored: "0".
+        QTest::newRow("page reloaded") << "reload" << "0" << false;
+        QTest::newRow("box cleared") << "clear" << "0" << false;
+        // The box waits with the start: a click meanwhile does not take.
+        QTest::newRow("user clicks the box") << "click" << "1" << true;
+    }
+
+    void whileTheSynthesiserStarts()
+    {
+        QFETCH(QString, meanwhile);
+        auto script = TwoVoices();
+        SysRegFixture f(WithSpeech(script));
+        QVERIFY(f.connectToServer());
+        f.temp.setUser(T2S, QStringLiteral("UseSAPI5"), QStringLiteral("0"));
+        f.dialog->SetTabs(SysRegPage::tsVoice);
+        VoicePage& p = *f.dialog->tsVoice;
+        bool enabledDuringAttach = true;
+        script->duringAttach = [&] {
+            enabledDuringAttach = p.CheckBox54->isEnabled();
+            if (meanwhile == QLatin1String("reload"))
+                f.dialog->SetTabs(SysRegPage::tsVoice);
+            else if (meanwhile == QLatin1String("clear"))
+                p.CheckBox54->setChecked(false);
+            else
+                QTest::mouseClick(p.CheckBox54, Qt::LeftButton);
+        };
+
+        p.CheckBox54->click();
+        QCOMPARE(script->attachCalls, 1);
+        QTEST(f.local(T2S, QStringLiteral("UseSAPI5")), "stored");
+        QTEST(p.CheckBox54->isChecked(), "checked");
+        QTEST(p.GroupBox75->isEnabled(), "checked");
+        QVERIFY(!enabledDuringAttach);
+        QVERIFY(p.CheckBox54->isEnabled());
+    }
+
     void clearingKeepsTheEngine()
     {
         SysRegFixture f(WithSpeech(TwoVoices()));
@@ -130,6 +172,7 @@ private Q_SLOTS:
         f.dialog->PageControl1->setCurrentIndex(3);
         f.dialog->PageControl1->setCurrentIndex(2);
         QCOMPARE(p.tbRate->value(), 7);
+        QCOMPARE(p.lblRate->text(), QStringLiteral("7"));
         QCOMPARE(p.cbVoices->currentText(), QStringLiteral("Alva"));
 
         p.Memo1->setPlainText(QStringLiteral("Rum 3 kallar"));

@@ -113,6 +113,9 @@ public:
     bool UpdateCheckPending() const { return m_updateCheckPending; }
     void setUpdateCheckPending(bool value) { m_updateCheckPending = value; }
     QString ServerVersion() const { return m_serverVersion; }
+    // Until the next RETSERVERVERSION: the version of a server no longer
+    // chosen must not be shown or decide anything.
+    void ClearServerVersion() { m_serverVersion.clear(); }
 
     const BoardSettings& boardSettings() const { return m_boardSettings; }
     const SpeechSettings& speechSettings() const { return m_speechSettings; }
