@@ -154,18 +154,32 @@ QString UpdateClient::StoredBuildPath() const
     return QDir(QDir::fromNativeSeparators(m_paths.DownloadPath)).filePath(ProgramFileName());
 }
 
-int UpdateClient::VersionNumber(const QString& productVersion)
+std::optional<int> UpdateClient::RecordedVersion(const QString& productVersion)
 {
     QString digits = productVersion;
     digits.remove(QLatin1Char('.'));
-    return ReadInt(digits, 1000);
+    bool ok = false;
+    const int number = TrimBlank(digits).toInt(&ok, 10);
+    if (!ok)
+        return std::nullopt;
+    return number;
+}
+
+std::optional<int> UpdateClient::RecordedVersionOf(const QString& fileName)
+{
+    TCEVersionInfo info;
+    info.GetInfo(fileName);
+    return RecordedVersion(info.ProductVersion());
+}
+
+int UpdateClient::VersionNumber(const QString& productVersion)
+{
+    return RecordedVersion(productVersion).value_or(1000);
 }
 
 int UpdateClient::VersionNumberOf(const QString& fileName)
 {
-    TCEVersionInfo info;
-    info.GetInfo(fileName);
-    return VersionNumber(info.ProductVersion());
+    return RecordedVersionOf(fileName).value_or(1000);
 }
 
 QString UpdateClient::ProgressText(qint64 bytes)
@@ -333,7 +347,7 @@ void UpdateClient::UpdateSocketConnect()
         m_updateState = 2;
         qCInfo(lcUpdate) << "version" << newest << "is announced; running" << mine;
         const QString stored = StoredBuildPath();
-        if (!stored.isEmpty() && QFileInfo(stored).isFile() && VersionNumberOf(stored) == newest) {
+        if (!stored.isEmpty() && QFileInfo(stored).isFile() && RecordedVersionOf(stored) == newest) {
             // Fetched earlier and still the announced build.
             if (StartBuild())
                 m_restartStarted = true;
@@ -501,9 +515,11 @@ void UpdateClient::CompleteFile()
         return;
     }
 
-    const int version = VersionNumberOf(target);
+    const std::optional<int> version = RecordedVersionOf(target);
     if (QFileInfo(target).size() != bytes.size() || version != m_newest) {
-        qCWarning(lcUpdate) << "stored build reads back as version" << version << "instead of" << m_newest;
+        qCWarning(lcUpdate).noquote() << "stored build reads back as version"
+                                      << (version ? QString::number(*version) : QStringLiteral("(none)"))
+                                      << "instead of" << m_newest;
         QFile::remove(target);
         m_transferFailed = true;
         Wake();

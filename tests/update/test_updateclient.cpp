@@ -124,6 +124,8 @@ private Q_SLOTS:
     void decisions();
     void fileReply_data();
     void fileReply();
+    void buildOfVersion1000_data();
+    void buildOfVersion1000();
     void textReplies_data();
     void textReplies();
     void unreachableUpdateServer();
@@ -323,6 +325,53 @@ void TestUpdateClient::fileReply()
         QCOMPARE(progress.last().first().toString(), QString());
     }
     QVERIFY(!rig.client->DataNotReady());
+}
+
+void TestUpdateClient::buildOfVersion1000_data()
+{
+    QTest::addColumn<QByteArray>("storedBefore"); // empty: none
+    QTest::addColumn<Reads>("reads");             // the reply to GETNEWCLIENT
+    QTest::addColumn<bool>("asksForBuild");
+    QTest::addColumn<bool>("started");
+    QTest::addColumn<QStringList>("messages");
+
+    // 1.0.0.0 reads as 1000, as does a file without version record.
+    const QByteArray real = FakeBuild(QStringLiteral("1.0.0.0"));
+    const QByteArray unrecorded = FileWithoutRecord();
+    QTest::newRow("fetched file without a record: deleted, not started")
+        << QByteArray() << Reads{Head + unrecorded.left(512), unrecorded.mid(512) + Tail} << true << false
+        << QStringList{VerifyFailed};
+    QTest::newRow("stored file without a record: fetched anew, not started")
+        << unrecorded << Reads{} << true << false << QStringList();
+    QTest::newRow("fetched build of 1.0.0.0: started")
+        << QByteArray() << Reads{Head + real.left(512), real.mid(512) + Tail} << true << true << QStringList();
+    QTest::newRow("stored build of 1.0.0.0: started without asking")
+        << real << Reads{} << false << true << QStringList();
+}
+
+void TestUpdateClient::buildOfVersion1000()
+{
+    QFETCH(QByteArray, storedBefore);
+    QFETCH(Reads, reads);
+    QFETCH(bool, asksForBuild);
+    QFETCH(bool, started);
+    QFETCH(QStringList, messages);
+
+    Rig rig(true, {300, 1500, 1000});
+    // Older than 1.0.0.0, so that 1000 is newer.
+    QVERIFY(WriteFile(rig.folders.programPath, FakeBuild(QStringLiteral("0.9.9.9"), 3000)));
+    rig.serverSettings.insert(QStringLiteral("CHECKVERSION/TESKVistor"), QStringLiteral("1000"));
+    rig.fileReads = reads;
+    if (!storedBefore.isEmpty())
+        QVERIFY(WriteFile(rig.folders.storedBuild(), storedBefore));
+
+    QCOMPARE(rig.client->CheckForUpdate(), started);
+    QCOMPARE(rig.client->UpdateState(), 2);
+    QCOMPARE(rig.askedForBuild(), asksForBuild);
+    QCOMPARE(rig.started.size(), started ? 1 : 0);
+    if (storedBefore.isEmpty() && !started)
+        QVERIFY(!QFileInfo::exists(rig.folders.storedBuild()));
+    QCOMPARE(rig.messages.infos, messages);
 }
 
 void TestUpdateClient::textReplies_data()
