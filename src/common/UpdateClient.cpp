@@ -2,6 +2,7 @@
 
 #include "common/ClientIdentity.h"
 #include "common/InstallationPaths.h"
+#include "common/ServerAddress.h"
 #include "common/SettingsStore.h"
 #include "common/TextHelpers.h"
 #include "common/UserMessages.h"
@@ -20,7 +21,6 @@
 #include <QGuiApplication>
 #include <QHostAddress>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QSaveFile>
 #include <QScreen>
 
@@ -265,11 +265,17 @@ bool UpdateClient::CheckForUpdate()
         m_transferFailed = false;
 
         qCInfo(lcUpdate) << "checking for an update at" << m_updateHost << m_updatePort;
-        if (IsIPv4Address(m_updateHost)) {
-            static const QRegularExpression leading(QStringLiteral("^\\d+\\.\\d+\\.\\d+\\.\\d+"));
-            UpdateSocket.connectToHost(QHostAddress(leading.match(m_updateHost).captured(0)), m_updatePort);
-        } else {
-            UpdateSocket.connectToHost(m_updateHost, m_updatePort);
+        if (!ConnectToServerAddress(UpdateSocket, ServerAddress::FromName(m_updateHost), m_updatePort)) {
+            // As the main connection does: no lookup, and the check ends by
+            // its connect limit as for any other unreachable server.
+            const quint64 check = m_check;
+            QMetaObject::invokeMethod(
+                this,
+                [this, check] {
+                    if (check == m_check)
+                        UpdateSocketError(QAbstractSocket::HostNotFoundError);
+                },
+                Qt::QueuedConnection);
         }
 
         WaitFor([this] { return m_connected; });

@@ -132,6 +132,7 @@ private Q_SLOTS:
     void updateServerNamedByTheCallServer_data();
     void updateServerNamedByTheCallServer();
     void nestedCheckRefused();
+    void mistypedUpdateServerAddress();
 };
 
 void TestUpdateClient::versionNumbers_data()
@@ -472,6 +473,26 @@ void TestUpdateClient::nestedCheckRefused()
     QVERIFY(!nestedResult);
     QCOMPARE(rig.client->UpdateState(), 1);
     QCOMPARE(rig.update.connectionCount(), 1);
+}
+
+void TestUpdateClient::mistypedUpdateServerAddress()
+{
+    // Begins like the fake update server's address; taking its first four
+    // parts would fetch the build from there.
+    Rig rig(true, {300, 1500, 1000});
+    rig.serverSettings.insert(QStringLiteral("ServerSettings/UpdateServerName"), QStringLiteral("127.0.0.1.5"));
+    rig.serverSettings.insert(QStringLiteral("CHECKVERSION/TESKVistor"), NewNumber);
+    rig.fileReads = {Head + FakeBuild(NewVersion) + Tail};
+
+    QVERIFY(!rig.client->CheckForUpdate());
+    QCOMPARE(rig.client->UpdateHost(), QStringLiteral("127.0.0.1.5"));
+    QCOMPARE(rig.client->UpdateState(), 0);
+    QVERIFY(rig.client->UpdateTimedOut());
+    QCOMPARE(rig.messages.balloons.size(), size_t(1));
+    QCOMPARE(rig.messages.balloons.front().text, QStringLiteral("Error in UpdateSocket: 11001"));
+    QCOMPARE(rig.update.connectionCount(), 0);
+    QVERIFY(!rig.askedForBuild());
+    QVERIFY(rig.started.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestUpdateClient)
