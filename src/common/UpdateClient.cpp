@@ -559,6 +559,10 @@ void UpdateClient::UpdateSocketError(QAbstractSocket::SocketError error)
     // A connection that no check waits for any more ends without a word.
     if (!m_checking)
         return;
+    // The server closing a connection that was made is its orderly end
+    // after a reply, not a fault; the disconnect handling deals with it.
+    if (error == QAbstractSocket::RemoteHostClosedError && m_connected)
+        return;
     const int code = WinsockErrorCode(error);
     qCWarning(lcUpdate) << "update connection:" << UpdateSocket.errorString() << code;
     m_messages.ShowInfoBalloonAt(QStringLiteral("Error in UpdateSocket: ") + QString::number(code),

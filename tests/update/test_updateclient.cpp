@@ -258,6 +258,9 @@ void TestUpdateClient::fileReply_data()
     QTest::newRow("server goes away in the middle")
         << Reads{Head + build.left(512), build.mid(512, 5000)} << version << true << true << true << 5000 << noBound
         << false << QByteArray() << QString() << "1.10.4";
+    QTest::newRow("error report instead of the build, then the server closes")
+        << Reads{"ERROR: Ok\xE4nd klient"} << version << true << true << true << 5000 << noBound << false
+        << QByteArray() << QStringLiteral("Servern svarade med f\u00F6ljande fel: Ok\u00E4nd klient") << "1.10.4";
     QTest::newRow("download folder cannot be written")
         << Reads{Head + build.left(512), build.mid(512) + Tail} << version << false << false << true << 5000
         << noBound << false << QByteArray() << saveFailed << "1.10.4";
@@ -318,6 +321,9 @@ void TestUpdateClient::fileReply()
             QCOMPARE(rig.messages.infos.first(), message + rig.folders.paths.DownloadPath + QLatin1Char('!'));
     }
     QVERIFY(waitUntil([&] { return rig.client->UpdateServerVersion() == serverVersion; }, 2000));
+    // A server that closes after its reply ends the connection in order:
+    // that is no connection error.
+    QCOMPARE(rig.messages.balloons.size(), size_t(0));
 
     // The progress: how much had arrived while the file came, and an empty
     // text once it is over.
