@@ -221,8 +221,6 @@ bool UpdateClient::CheckForUpdate()
     if (m_checking)
         return false;
     m_checking = true;
-    // Before the old connection goes, so that its end is not taken for ours.
-    ++m_check;
     const struct Finish {
         UpdateClient* self;
         ~Finish()
@@ -235,6 +233,10 @@ bool UpdateClient::CheckForUpdate()
     try {
         if (UpdateSocket.state() != QAbstractSocket::UnconnectedState)
             UpdateSocket.abort();
+        // Only after the old connection is gone: abort() reports its end at
+        // once, under the number current then, and that end is the earlier
+        // check's, not this one's.
+        ++m_check;
         m_dataNotReady = false;
         m_dataIsNewFile = false;
         m_accumulated.clear();
