@@ -38,6 +38,9 @@ const QString kServerSettings = QStringLiteral("ServerSettings");
 // the kernel for the next read.
 constexpr qint64 kReadBufferBytes = 1024 * 1024;
 
+// Of an error report, no more than this is shown.
+constexpr qsizetype kMaxErrorTextChars = 200;
+
 const QByteArray& StartMarker()
 {
     static const QByteArray m = ToAnsi(cmd::DataStart);
@@ -486,10 +489,20 @@ void UpdateClient::HandleText(const QByteArray& bytes)
     if (const auto frame = FindFrame(message, cmd::RETSERVERVERSION))
         m_updateServerVersion = frame->field(1);
 
+    // A file reply handled as text (it came whole in one read) is a program's
+    // bytes, and "ERROR:" among them is no report of the server's.
+    if (bytes.contains(FileOpeningTag()))
+        return;
     const qsizetype error = message.indexOf(cmd::ErrorMark);
     if (error >= 0 && !message.contains(cmd::NotRegisteredError)) {
-        m_messages.ShowInfoMessage(QStringLiteral("Servern svarade med f\u00F6ljande fel: ")
-                                   + message.mid(error + cmd::ErrorMark.size() + 1));
+        // The report is unframed: it ends where a frame begins, and a box
+        // shows no more of it than a person reads.
+        QString text = message.mid(error + cmd::ErrorMark.size() + 1);
+        const qsizetype frame = text.indexOf(FrameChar);
+        if (frame >= 0)
+            text.truncate(frame);
+        text.truncate(kMaxErrorTextChars);
+        m_messages.ShowInfoMessage(QStringLiteral("Servern svarade med f\u00F6ljande fel: ") + text);
     }
 }
 

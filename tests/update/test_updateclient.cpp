@@ -248,6 +248,13 @@ void TestUpdateClient::fileReply_data()
     QTest::newRow("whole reply in one read is text: ends by the limit")
         << Reads{Head + build + Tail} << version << false << true << true << 400 << noBound << false << QByteArray()
         << QString() << "1.10.4";
+    {
+        QByteArray withError = build;
+        withError.insert(4000, "ERROR: not an error report");
+        QTest::newRow("whole reply in one read with ERROR: among its bytes: shows nothing")
+            << Reads{Head + withError + Tail} << version << false << true << true << 400 << noBound << false
+            << QByteArray() << QString() << "1.10.4";
+    }
     QTest::newRow("another version: deleted, not started")
         << Reads{Head + build.left(512), FakeBuild(QStringLiteral("1.11.9.9")).mid(512) + Tail} << version << false
         << true << true << 5000 << noBound << false << QByteArray() << VerifyFailed << "1.10.4";
@@ -396,6 +403,12 @@ void TestUpdateClient::textReplies_data()
         << Reads{"ERROR: 001", "\xA4RETSERVERVERSION:1.10.4:RETSERVERVERSION\xA4"} << "1.10.4" << QStringList();
     QTest::newRow("another error is shown")
         << Reads{"ERROR: Ok\xE4nd klient", "\xA4RETSERVERVERSION:1.10.4:RETSERVERVERSION\xA4"} << "1.10.4"
+        << QStringList{QStringLiteral("Servern svarade med f\u00F6ljande fel: Ok\u00E4nd klient")};
+    QTest::newRow("a long error is cut")
+        << Reads{"ERROR: " + QByteArray(5000, 'x'), "\xA4RETSERVERVERSION:1.10.4:RETSERVERVERSION\xA4"} << "1.10.4"
+        << QStringList{QStringLiteral("Servern svarade med f\u00F6ljande fel: ") + QString(200, QLatin1Char('x'))};
+    QTest::newRow("an error ends where a frame begins")
+        << Reads{"ERROR: Ok\xE4nd klient\xA4RETSERVERVERSION:1.10.4:RETSERVERVERSION\xA4"} << "1.10.4"
         << QStringList{QStringLiteral("Servern svarade med f\u00F6ljande fel: Ok\u00E4nd klient")};
     QTest::newRow("blank reads change nothing")
         << Reads{"  \r\n", "\xA4RETSERVERVERSION:1.10.4:RETSERVERVERSION\xA4"} << "1.10.4" << QStringList();
