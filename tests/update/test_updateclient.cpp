@@ -223,6 +223,7 @@ void TestUpdateClient::fileReply_data()
     QTest::addColumn<QByteArray>("stored"); // the stored build afterwards; empty: none
     QTest::addColumn<QString>("message");   // the one information box shown, by its start; empty: none
     QTest::addColumn<QString>("serverVersion");
+    QTest::addColumn<bool>("endsByLimit"); // by the transfer limit, not by an event
 
     const QByteArray build = FakeBuild(NewVersion);
     const QByteArray version = "\xA4RETSERVERVERSION:1.10.4:RETSERVERVERSION\xA4";
@@ -232,48 +233,49 @@ void TestUpdateClient::fileReply_data()
 
     QTest::newRow("marker and tag, file in pieces, closing tag right before the end marker")
         << Reads{Head + build.left(512), build.mid(512, 9000), build.mid(9512), Tail} << version << false << true
-        << true << 5000 << noBound << true << build << QString() << "1.10.4";
+        << true << 5000 << noBound << true << build << QString() << "1.10.4" << false;
     QTest::newRow("tag before marker, end marker before closing tag")
         << Reads{"\xA4RETNEWCLIENT:#DATASTART#" + build.left(100), build.mid(100) + "#DATAEND#:RETNEWCLIENT\xA4"}
-        << version << false << true << true << 5000 << noBound << true << build << QString() << "1.10.4";
+        << version << false << true << true << 5000 << noBound << true << build << QString() << "1.10.4" << false;
     QTest::newRow("version answer ahead of the reply in its first read stays out of the file")
         << Reads{"\xA4RETSERVERVERSION:2.1.0:RETSERVERVERSION\xA4" + Head + build.left(512), build.mid(512) + Tail}
-        << QByteArray() << false << true << true << 5000 << noBound << true << build << QString() << "2.1.0";
+        << QByteArray() << false << true << true << 5000 << noBound << true << build << QString() << "2.1.0" << false;
     QTest::newRow("closing tag split over the last two reads")
         << Reads{Head + build.left(512), build.mid(512) + ":RETNEW", "CLIENT\xA4#DATAEND#"} << version << false
-        << true << true << 5000 << noBound << true << build << QString() << "1.10.4";
+        << true << true << 5000 << noBound << true << build << QString() << "1.10.4" << false;
     QTest::newRow("text past the end marker is no part of the file")
         << Reads{Head + build.left(512), build.mid(512) + Tail + "\r\n  trailing"} << version << false << true
-        << true << 5000 << noBound << true << build << QString() << "1.10.4";
+        << true << 5000 << noBound << true << build << QString() << "1.10.4" << false;
     QTest::newRow("whole reply in one read is text: ends by the limit")
         << Reads{Head + build + Tail} << version << false << true << true << 400 << noBound << false << QByteArray()
-        << QString() << "1.10.4";
+        << QString() << "1.10.4" << true;
     {
         QByteArray withError = build;
         withError.insert(4000, "ERROR: not an error report");
         QTest::newRow("whole reply in one read with ERROR: among its bytes: shows nothing")
             << Reads{Head + withError + Tail} << version << false << true << true << 400 << noBound << false
-            << QByteArray() << QString() << "1.10.4";
+            << QByteArray() << QString() << "1.10.4" << true;
     }
     QTest::newRow("another version: deleted, not started")
         << Reads{Head + build.left(512), FakeBuild(QStringLiteral("1.11.9.9")).mid(512) + Tail} << version << false
-        << true << true << 5000 << noBound << false << QByteArray() << VerifyFailed << "1.10.4";
+        << true << true << 5000 << noBound << false << QByteArray() << VerifyFailed << "1.10.4" << false;
     QTest::newRow("larger than the bound: dropped")
         << Reads{Head + build.left(512), build.mid(512, 9000), build.mid(9512), Tail} << version << false << true
         << true << 5000 << qsizetype(8192) << false << QByteArray() << QStringLiteral("Error in UpdateSocketRead!\r\r")
-        << "1.10.4";
+        << "1.10.4" << false;
     QTest::newRow("server goes away in the middle")
         << Reads{Head + build.left(512), build.mid(512, 5000)} << version << true << true << true << 5000 << noBound
-        << false << QByteArray() << QString() << "1.10.4";
+        << false << QByteArray() << QString() << "1.10.4" << false;
     QTest::newRow("error report instead of the build, then the server closes")
         << Reads{"ERROR: Ok\xE4nd klient"} << version << true << true << true << 5000 << noBound << false
-        << QByteArray() << QStringLiteral("Servern svarade med f\u00F6ljande fel: Ok\u00E4nd klient") << "1.10.4";
+        << QByteArray() << QStringLiteral("Servern svarade med f\u00F6ljande fel: Ok\u00E4nd klient") << "1.10.4"
+        << false;
     QTest::newRow("download folder cannot be written")
         << Reads{Head + build.left(512), build.mid(512) + Tail} << version << false << false << true << 5000
-        << noBound << false << QByteArray() << saveFailed << "1.10.4";
+        << noBound << false << QByteArray() << saveFailed << "1.10.4" << false;
     QTest::newRow("stored, but the start fails: runs on")
         << Reads{Head + build.left(512), build.mid(512) + Tail} << version << false << true << false << 5000
-        << noBound << false << build << StartFailed << "1.10.4";
+        << noBound << false << build << StartFailed << "1.10.4" << false;
 }
 
 void TestUpdateClient::fileReply()
@@ -289,6 +291,7 @@ void TestUpdateClient::fileReply()
     QFETCH(QByteArray, stored);
     QFETCH(QString, message);
     QFETCH(QString, serverVersion);
+    QFETCH(bool, endsByLimit);
 
     Rig rig(downloadWritable, {300, 1500, transferMs}, maxReplyBytes);
     rig.serverSettings.insert(QStringLiteral("CHECKVERSION/TESKVistor"), NewNumber);
@@ -298,7 +301,13 @@ void TestUpdateClient::fileReply()
     rig.startSucceeds = startSucceeds;
     QSignalSpy progress(rig.client.get(), &UpdateClient::transferProgressChanged);
 
+    QElapsedTimer clock;
+    clock.start();
     QCOMPARE(rig.client->CheckForUpdate(), result);
+    const qint64 took = clock.elapsed();
+    QCOMPARE(rig.client->UpdateTimedOut(), endsByLimit);
+    if (endsByLimit)
+        QVERIFY2(took >= transferMs - 50, qPrintable(QString::number(took)));
     QVERIFY(rig.askedForBuild());
     const QString storedPath = rig.folders.storedBuild();
     if (stored.isEmpty()) {
