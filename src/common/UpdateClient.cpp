@@ -557,8 +557,10 @@ void UpdateClient::CompleteFile()
 bool UpdateClient::StartBuild()
 {
     const QString program = StoredBuildPath();
-    QFile::setPermissions(program, QFile::permissions(program) | QFileDevice::ExeOwner | QFileDevice::ExeUser
-                                       | QFileDevice::ExeGroup | QFileDevice::ExeOther);
+    // Only the account this program runs as may start what it fetched.
+    const QFileDevice::Permissions others = QFileDevice::ExeGroup | QFileDevice::ExeOther;
+    QFile::setPermissions(program, (QFile::permissions(program) & ~others) | QFileDevice::ExeOwner
+                                       | QFileDevice::ExeUser);
     QStringList arguments{QStringLiteral("RESTARTING=1")};
     arguments += m_identity.arguments();
     qCInfo(lcUpdate) << "starting" << program << arguments << "in" << m_paths.CurrentPath;

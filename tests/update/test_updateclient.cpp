@@ -205,6 +205,9 @@ void TestUpdateClient::decisions()
                               QStringLiteral("PLACE=Rum 3")}));
         QCOMPARE(rig.started.first().workingDirectory, rig.folders.paths.CurrentPath);
         QVERIFY(QFileInfo(rig.folders.storedBuild()).isExecutable());
+        // A program file that only its owner may start.
+        QCOMPARE(QFile::permissions(rig.folders.storedBuild()) & (QFileDevice::ExeGroup | QFileDevice::ExeOther),
+                 QFileDevice::Permissions());
     }
     QCOMPARE(rig.messages.infos, QStringList());
     QVERIFY(!rig.client->isChecking());
@@ -327,6 +330,9 @@ void TestUpdateClient::fileReply()
                  (QStringList{QStringLiteral("RESTARTING=1"), QStringLiteral("NAME=Visning 1"),
                               QStringLiteral("PLACE=Rum 3")}));
         QCOMPARE(rig.started.first().workingDirectory, rig.folders.paths.CurrentPath);
+        QVERIFY(QFile::permissions(storedPath) & QFileDevice::ExeOwner);
+        QCOMPARE(QFile::permissions(storedPath) & (QFileDevice::ExeGroup | QFileDevice::ExeOther),
+                 QFileDevice::Permissions());
     }
     if (message.isEmpty()) {
         QCOMPARE(rig.messages.infos, QStringList());
