@@ -240,9 +240,7 @@ bool UpdateClient::CheckForUpdate()
         // once, under the number current then, and that end is the earlier
         // check's, not this one's.
         ++m_check;
-        m_dataNotReady = false;
-        m_dataIsNewFile = false;
-        m_accumulated.clear();
+        ResetAssembly();
 
         // The update server is the call server unless the server's settings
         // name another one.
@@ -322,9 +320,7 @@ void UpdateClient::UpdateTimerTimer()
     m_timedOut = true;
     UpdateTimer.stop();
     UpdateSocket.abort();
-    m_dataNotReady = false;
-    m_dataIsNewFile = false;
-    m_accumulated.clear();
+    ResetAssembly();
     Wake();
 }
 
@@ -385,14 +381,20 @@ bool UpdateClient::Append(const QByteArray& bytes)
     return true;
 }
 
+void UpdateClient::ResetAssembly()
+{
+    // The memory goes too: a dropped reply may have held tens of megabytes.
+    m_accumulated.clear();
+    m_accumulated.squeeze();
+    m_dataNotReady = false;
+    m_dataIsNewFile = false;
+}
+
 void UpdateClient::DropReply(const QString& reason)
 {
     qCWarning(lcUpdate) << "reply dropped:" << reason;
-    m_accumulated.clear();
-    m_accumulated.squeeze();
     const bool wasFile = m_dataIsNewFile;
-    m_dataNotReady = false;
-    m_dataIsNewFile = false;
+    ResetAssembly();
     // The rest of the reply would be read as loose text; nothing useful can
     // follow it on this connection.
     UpdateSocket.abort();
@@ -604,10 +606,7 @@ void UpdateClient::UpdateSocketDisconnect(quint64 check)
         // The server went away in the middle of the file: what came is not
         // the build, and nothing more will come.
         qCWarning(lcUpdate) << "the transfer ended after" << m_accumulated.size() << "bytes without its end";
-        m_accumulated.clear();
-        m_accumulated.squeeze();
-        m_dataNotReady = false;
-        m_dataIsNewFile = false;
+        ResetAssembly();
         m_transferFailed = true;
         EndProgress();
         Wake();

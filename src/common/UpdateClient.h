@@ -139,6 +139,8 @@ private:
     void Wake();
 
     bool Append(const QByteArray& bytes);
+    // Forgets any reply half assembled.
+    void ResetAssembly();
     void DropReply(const QString& reason);
     void CompleteFile();
     void HandleText(const QByteArray& message);
