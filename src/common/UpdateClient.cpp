@@ -2,6 +2,7 @@
 
 #include "common/ClientIdentity.h"
 #include "common/InstallationPaths.h"
+#include "common/ServerAddress.h"
 #include "common/SettingsStore.h"
 #include "common/TextHelpers.h"
 #include "common/UserMessages.h"
@@ -20,7 +21,6 @@
 #include <QGuiApplication>
 #include <QHostAddress>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QSaveFile>
 #include <QScreen>
 
@@ -37,6 +37,9 @@ const QString kServerSettings = QStringLiteral("ServerSettings");
 // One read of the update connection is at most this much; the rest waits in
 // the kernel for the next read.
 constexpr qint64 kReadBufferBytes = 1024 * 1024;
+
+// Of an error report, no more than this is shown.
+constexpr qsizetype kMaxErrorTextChars = 200;
 
 const QByteArray& StartMarker()
 {
@@ -154,18 +157,32 @@ QString UpdateClient::StoredBuildPath() const
     return QDir(QDir::fromNativeSeparators(m_paths.DownloadPath)).filePath(ProgramFileName());
 }
 
-int UpdateClient::VersionNumber(const QString& productVersion)
+std::optional<int> UpdateClient::RecordedVersion(const QString& productVersion)
 {
     QString digits = productVersion;
     digits.remove(QLatin1Char('.'));
-    return ReadInt(digits, 1000);
+    bool ok = false;
+    const int number = TrimBlank(digits).toInt(&ok, 10);
+    if (!ok)
+        return std::nullopt;
+    return number;
+}
+
+std::optional<int> UpdateClient::RecordedVersionOf(const QString& fileName)
+{
+    TCEVersionInfo info;
+    info.GetInfo(fileName);
+    return RecordedVersion(info.ProductVersion());
+}
+
+int UpdateClient::VersionNumber(const QString& productVersion)
+{
+    return RecordedVersion(productVersion).value_or(1000);
 }
 
 int UpdateClient::VersionNumberOf(const QString& fileName)
 {
-    TCEVersionInfo info;
-    info.GetInfo(fileName);
-    return VersionNumber(info.ProductVersion());
+    return RecordedVersionOf(fileName).value_or(1000);
 }
 
 QString UpdateClient::ProgressText(qint64 bytes)
@@ -207,8 +224,6 @@ bool UpdateClient::CheckForUpdate()
     if (m_checking)
         return false;
     m_checking = true;
-    // Before the old connection goes, so that its end is not taken for ours.
-    ++m_check;
     const struct Finish {
         UpdateClient* self;
         ~Finish()
@@ -221,9 +236,11 @@ bool UpdateClient::CheckForUpdate()
     try {
         if (UpdateSocket.state() != QAbstractSocket::UnconnectedState)
             UpdateSocket.abort();
-        m_dataNotReady = false;
-        m_dataIsNewFile = false;
-        m_accumulated.clear();
+        // Only after the old connection is gone: abort() reports its end at
+        // once, under the number current then, and that end is the earlier
+        // check's, not this one's.
+        ++m_check;
+        ResetAssembly();
 
         // The update server is the call server unless the server's settings
         // name another one.
@@ -251,11 +268,17 @@ bool UpdateClient::CheckForUpdate()
         m_transferFailed = false;
 
         qCInfo(lcUpdate) << "checking for an update at" << m_updateHost << m_updatePort;
-        if (IsIPv4Address(m_updateHost)) {
-            static const QRegularExpression leading(QStringLiteral("^\\d+\\.\\d+\\.\\d+\\.\\d+"));
-            UpdateSocket.connectToHost(QHostAddress(leading.match(m_updateHost).captured(0)), m_updatePort);
-        } else {
-            UpdateSocket.connectToHost(m_updateHost, m_updatePort);
+        if (!ConnectToServerAddress(UpdateSocket, ServerAddress::FromName(m_updateHost), m_updatePort)) {
+            // As the main connection does: no lookup, and the check ends by
+            // its connect limit as for any other unreachable server.
+            const quint64 check = m_check;
+            QMetaObject::invokeMethod(
+                this,
+                [this, check] {
+                    if (check == m_check)
+                        UpdateSocketError(QAbstractSocket::HostNotFoundError);
+                },
+                Qt::QueuedConnection);
         }
 
         WaitFor([this] { return m_connected; });
@@ -297,9 +320,7 @@ void UpdateClient::UpdateTimerTimer()
     m_timedOut = true;
     UpdateTimer.stop();
     UpdateSocket.abort();
-    m_dataNotReady = false;
-    m_dataIsNewFile = false;
-    m_accumulated.clear();
+    ResetAssembly();
     Wake();
 }
 
@@ -333,7 +354,7 @@ void UpdateClient::UpdateSocketConnect()
         m_updateState = 2;
         qCInfo(lcUpdate) << "version" << newest << "is announced; running" << mine;
         const QString stored = StoredBuildPath();
-        if (!stored.isEmpty() && QFileInfo(stored).isFile() && VersionNumberOf(stored) == newest) {
+        if (!stored.isEmpty() && QFileInfo(stored).isFile() && RecordedVersionOf(stored) == newest) {
             // Fetched earlier and still the announced build.
             if (StartBuild())
                 m_restartStarted = true;
@@ -360,14 +381,20 @@ bool UpdateClient::Append(const QByteArray& bytes)
     return true;
 }
 
+void UpdateClient::ResetAssembly()
+{
+    // The memory goes too: a dropped reply may have held tens of megabytes.
+    m_accumulated.clear();
+    m_accumulated.squeeze();
+    m_dataNotReady = false;
+    m_dataIsNewFile = false;
+}
+
 void UpdateClient::DropReply(const QString& reason)
 {
     qCWarning(lcUpdate) << "reply dropped:" << reason;
-    m_accumulated.clear();
-    m_accumulated.squeeze();
     const bool wasFile = m_dataIsNewFile;
-    m_dataNotReady = false;
-    m_dataIsNewFile = false;
+    ResetAssembly();
     // The rest of the reply would be read as loose text; nothing useful can
     // follow it on this connection.
     UpdateSocket.abort();
@@ -464,10 +491,20 @@ void UpdateClient::HandleText(const QByteArray& bytes)
     if (const auto frame = FindFrame(message, cmd::RETSERVERVERSION))
         m_updateServerVersion = frame->field(1);
 
+    // A file reply handled as text (it came whole in one read) is a program's
+    // bytes, and "ERROR:" among them is no report of the server's.
+    if (bytes.contains(FileOpeningTag()))
+        return;
     const qsizetype error = message.indexOf(cmd::ErrorMark);
     if (error >= 0 && !message.contains(cmd::NotRegisteredError)) {
-        m_messages.ShowInfoMessage(QStringLiteral("Servern svarade med f\u00F6ljande fel: ")
-                                   + message.mid(error + cmd::ErrorMark.size() + 1));
+        // The report is unframed: it ends where a frame begins, and a box
+        // shows no more of it than a person reads.
+        QString text = message.mid(error + cmd::ErrorMark.size() + 1);
+        const qsizetype frame = text.indexOf(FrameChar);
+        if (frame >= 0)
+            text.truncate(frame);
+        text.truncate(kMaxErrorTextChars);
+        m_messages.ShowInfoMessage(QStringLiteral("Servern svarade med f\u00F6ljande fel: ") + text);
     }
 }
 
@@ -501,9 +538,11 @@ void UpdateClient::CompleteFile()
         return;
     }
 
-    const int version = VersionNumberOf(target);
+    const std::optional<int> version = RecordedVersionOf(target);
     if (QFileInfo(target).size() != bytes.size() || version != m_newest) {
-        qCWarning(lcUpdate) << "stored build reads back as version" << version << "instead of" << m_newest;
+        qCWarning(lcUpdate).noquote() << "stored build reads back as version"
+                                      << (version ? QString::number(*version) : QStringLiteral("(none)"))
+                                      << "instead of" << m_newest;
         QFile::remove(target);
         m_transferFailed = true;
         Wake();
@@ -520,8 +559,10 @@ void UpdateClient::CompleteFile()
 bool UpdateClient::StartBuild()
 {
     const QString program = StoredBuildPath();
-    QFile::setPermissions(program, QFile::permissions(program) | QFileDevice::ExeOwner | QFileDevice::ExeUser
-                                       | QFileDevice::ExeGroup | QFileDevice::ExeOther);
+    // Only the account this program runs as may start what it fetched.
+    const QFileDevice::Permissions others = QFileDevice::ExeGroup | QFileDevice::ExeOther;
+    QFile::setPermissions(program, (QFile::permissions(program) & ~others) | QFileDevice::ExeOwner
+                                       | QFileDevice::ExeUser);
     QStringList arguments{QStringLiteral("RESTARTING=1")};
     arguments += m_identity.arguments();
     qCInfo(lcUpdate) << "starting" << program << arguments << "in" << m_paths.CurrentPath;
@@ -536,6 +577,10 @@ void UpdateClient::UpdateSocketError(QAbstractSocket::SocketError error)
 {
     // A connection that no check waits for any more ends without a word.
     if (!m_checking)
+        return;
+    // The server closing a connection that was made is its orderly end
+    // after a reply, not a fault; the disconnect handling deals with it.
+    if (error == QAbstractSocket::RemoteHostClosedError && m_connected)
         return;
     const int code = WinsockErrorCode(error);
     qCWarning(lcUpdate) << "update connection:" << UpdateSocket.errorString() << code;
@@ -561,10 +606,7 @@ void UpdateClient::UpdateSocketDisconnect(quint64 check)
         // The server went away in the middle of the file: what came is not
         // the build, and nothing more will come.
         qCWarning(lcUpdate) << "the transfer ended after" << m_accumulated.size() << "bytes without its end";
-        m_accumulated.clear();
-        m_accumulated.squeeze();
-        m_dataNotReady = false;
-        m_dataIsNewFile = false;
+        ResetAssembly();
         m_transferFailed = true;
         EndProgress();
         Wake();

@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <optional>
 
 namespace tesk {
 
@@ -104,8 +105,15 @@ public:
 
     // The product version of a file with every "." removed, as a decimal
     // integer; 1000 when that is not one (a file without version record).
+    // Only the running program is read this way.
     static int VersionNumberOf(const QString& fileName);
     static int VersionNumber(const QString& productVersion);
+    // The same number, but none when the text is not one: a build that is to
+    // be started must carry its version, since 1000 is also the number of a
+    // real 1.0.0.0 and a file without record (an error page, a cut-off
+    // build) would otherwise pass for it.
+    static std::optional<int> RecordedVersion(const QString& productVersion);
+    static std::optional<int> RecordedVersionOf(const QString& fileName);
 
     // The text shown while a build arrives; empty when none does.
     static QString ProgressText(qint64 bytes);
@@ -131,6 +139,8 @@ private:
     void Wake();
 
     bool Append(const QByteArray& bytes);
+    // Forgets any reply half assembled.
+    void ResetAssembly();
     void DropReply(const QString& reason);
     void CompleteFile();
     void HandleText(const QByteArray& message);

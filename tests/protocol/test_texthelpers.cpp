@@ -1,3 +1,4 @@
+#include "common/ServerAddress.h"
 #include "common/TextHelpers.h"
 
 #include <QTest>
@@ -11,6 +12,8 @@ private slots:
     void getField();
     void ipv4_data();
     void ipv4();
+    void serverAddress_data();
+    void serverAddress();
     void trimBlank_data();
     void trimBlank();
     void readInt_data();
@@ -89,6 +92,37 @@ void TestTextHelpers::ipv4()
     QFETCH(QString, text);
     QFETCH(bool, isAddress);
     QCOMPARE(IsIPv4Address(text), isAddress);
+}
+
+void TestTextHelpers::serverAddress_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("hostName");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("ipv4"); // empty: none
+    QTest::newRow("address") << "10.1.2.3" << "" << "10.1.2.3" << "10.1.2.3";
+    QTest::newRow("address with a fifth part: whole, no address")
+        << "10.1.2.3.4" << "" << "10.1.2.3.4" << "";
+    QTest::newRow("address with a named tail: whole, no address")
+        << "10.1.2.3.example" << "" << "10.1.2.3.example" << "";
+    QTest::newRow("address with a port: a host name") << "10.1.2.3:80" << "10.1.2.3:80" << "" << "";
+    QTest::newRow("host name") << "server01" << "server01" << "" << "";
+    QTest::newRow("three parts: a host name") << "10.0.0" << "10.0.0" << "" << "";
+    QTest::newRow("empty") << "" << "" << "" << "";
+}
+
+void TestTextHelpers::serverAddress()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, hostName);
+    QFETCH(QString, address);
+    QFETCH(QString, ipv4);
+    const ServerAddress target = ServerAddress::FromName(name);
+    QCOMPARE(target.hostName, hostName);
+    QCOMPARE(target.address, address);
+    QCOMPARE(target.ipv4.isNull() ? QString() : target.ipv4.toString(), ipv4);
+    QCOMPARE(target.isInvalidAddress(), !address.isEmpty() && ipv4.isEmpty());
+    QCOMPARE(target.text(), name);
 }
 
 void TestTextHelpers::trimBlank_data()

@@ -23,6 +23,17 @@ inline QByteArray FakeBuild(const QString& version, int size = 20000)
         + ":RETNEWCLIENT" + noise.mid(size / 3);
 }
 
+// Bytes of the same kind without any version record: what an error page or
+// a build cut off before its record would leave behind.
+inline QByteArray FileWithoutRecord(int size = 20000)
+{
+    QByteArray noise(size, Qt::Uninitialized);
+    QRandomGenerator random(quint32(size) ^ 0x51a3);
+    for (char& b : noise)
+        b = char(random.bounded(256));
+    return noise;
+}
+
 inline bool WriteFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);

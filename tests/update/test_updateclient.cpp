@@ -124,12 +124,15 @@ private Q_SLOTS:
     void decisions();
     void fileReply_data();
     void fileReply();
+    void buildOfVersion1000_data();
+    void buildOfVersion1000();
     void textReplies_data();
     void textReplies();
     void unreachableUpdateServer();
     void updateServerNamedByTheCallServer_data();
     void updateServerNamedByTheCallServer();
     void nestedCheckRefused();
+    void mistypedUpdateServerAddress();
 };
 
 void TestUpdateClient::versionNumbers_data()
@@ -202,6 +205,9 @@ void TestUpdateClient::decisions()
                               QStringLiteral("PLACE=Rum 3")}));
         QCOMPARE(rig.started.first().workingDirectory, rig.folders.paths.CurrentPath);
         QVERIFY(QFileInfo(rig.folders.storedBuild()).isExecutable());
+        // A program file that only its owner may start.
+        QCOMPARE(QFile::permissions(rig.folders.storedBuild()) & (QFileDevice::ExeGroup | QFileDevice::ExeOther),
+                 QFileDevice::Permissions());
     }
     QCOMPARE(rig.messages.infos, QStringList());
     QVERIFY(!rig.client->isChecking());
@@ -220,6 +226,7 @@ void TestUpdateClient::fileReply_data()
     QTest::addColumn<QByteArray>("stored"); // the stored build afterwards; empty: none
     QTest::addColumn<QString>("message");   // the one information box shown, by its start; empty: none
     QTest::addColumn<QString>("serverVersion");
+    QTest::addColumn<bool>("endsByLimit"); // by the transfer limit, not by an event
 
     const QByteArray build = FakeBuild(NewVersion);
     const QByteArray version = "\xA4RETSERVERVERSION:1.10.4:RETSERVERVERSION\xA4";
@@ -229,38 +236,49 @@ void TestUpdateClient::fileReply_data()
 
     QTest::newRow("marker and tag, file in pieces, closing tag right before the end marker")
         << Reads{Head + build.left(512), build.mid(512, 9000), build.mid(9512), Tail} << version << false << true
-        << true << 5000 << noBound << true << build << QString() << "1.10.4";
+        << true << 5000 << noBound << true << build << QString() << "1.10.4" << false;
     QTest::newRow("tag before marker, end marker before closing tag")
         << Reads{"\xA4RETNEWCLIENT:#DATASTART#" + build.left(100), build.mid(100) + "#DATAEND#:RETNEWCLIENT\xA4"}
-        << version << false << true << true << 5000 << noBound << true << build << QString() << "1.10.4";
+        << version << false << true << true << 5000 << noBound << true << build << QString() << "1.10.4" << false;
     QTest::newRow("version answer ahead of the reply in its first read stays out of the file")
         << Reads{"\xA4RETSERVERVERSION:2.1.0:RETSERVERVERSION\xA4" + Head + build.left(512), build.mid(512) + Tail}
-        << QByteArray() << false << true << true << 5000 << noBound << true << build << QString() << "2.1.0";
+        << QByteArray() << false << true << true << 5000 << noBound << true << build << QString() << "2.1.0" << false;
     QTest::newRow("closing tag split over the last two reads")
         << Reads{Head + build.left(512), build.mid(512) + ":RETNEW", "CLIENT\xA4#DATAEND#"} << version << false
-        << true << true << 5000 << noBound << true << build << QString() << "1.10.4";
+        << true << true << 5000 << noBound << true << build << QString() << "1.10.4" << false;
     QTest::newRow("text past the end marker is no part of the file")
         << Reads{Head + build.left(512), build.mid(512) + Tail + "\r\n  trailing"} << version << false << true
-        << true << 5000 << noBound << true << build << QString() << "1.10.4";
+        << true << 5000 << noBound << true << build << QString() << "1.10.4" << false;
     QTest::newRow("whole reply in one read is text: ends by the limit")
         << Reads{Head + build + Tail} << version << false << true << true << 400 << noBound << false << QByteArray()
-        << QString() << "1.10.4";
+        << QString() << "1.10.4" << true;
+    {
+        QByteArray withError = build;
+        withError.insert(4000, "ERROR: not an error report");
+        QTest::newRow("whole reply in one read with ERROR: among its bytes: shows nothing")
+            << Reads{Head + withError + Tail} << version << false << true << true << 400 << noBound << false
+            << QByteArray() << QString() << "1.10.4" << true;
+    }
     QTest::newRow("another version: deleted, not started")
         << Reads{Head + build.left(512), FakeBuild(QStringLiteral("1.11.9.9")).mid(512) + Tail} << version << false
-        << true << true << 5000 << noBound << false << QByteArray() << VerifyFailed << "1.10.4";
+        << true << true << 5000 << noBound << false << QByteArray() << VerifyFailed << "1.10.4" << false;
     QTest::newRow("larger than the bound: dropped")
         << Reads{Head + build.left(512), build.mid(512, 9000), build.mid(9512), Tail} << version << false << true
         << true << 5000 << qsizetype(8192) << false << QByteArray() << QStringLiteral("Error in UpdateSocketRead!\r\r")
-        << "1.10.4";
+        << "1.10.4" << false;
     QTest::newRow("server goes away in the middle")
         << Reads{Head + build.left(512), build.mid(512, 5000)} << version << true << true << true << 5000 << noBound
-        << false << QByteArray() << QString() << "1.10.4";
+        << false << QByteArray() << QString() << "1.10.4" << false;
+    QTest::newRow("error report instead of the build, then the server closes")
+        << Reads{"ERROR: Ok\xE4nd klient"} << version << true << true << true << 5000 << noBound << false
+        << QByteArray() << QStringLiteral("Servern svarade med f\u00F6ljande fel: Ok\u00E4nd klient") << "1.10.4"
+        << false;
     QTest::newRow("download folder cannot be written")
         << Reads{Head + build.left(512), build.mid(512) + Tail} << version << false << false << true << 5000
-        << noBound << false << QByteArray() << saveFailed << "1.10.4";
+        << noBound << false << QByteArray() << saveFailed << "1.10.4" << false;
     QTest::newRow("stored, but the start fails: runs on")
         << Reads{Head + build.left(512), build.mid(512) + Tail} << version << false << true << false << 5000
-        << noBound << false << build << StartFailed << "1.10.4";
+        << noBound << false << build << StartFailed << "1.10.4" << false;
 }
 
 void TestUpdateClient::fileReply()
@@ -276,6 +294,7 @@ void TestUpdateClient::fileReply()
     QFETCH(QByteArray, stored);
     QFETCH(QString, message);
     QFETCH(QString, serverVersion);
+    QFETCH(bool, endsByLimit);
 
     Rig rig(downloadWritable, {300, 1500, transferMs}, maxReplyBytes);
     rig.serverSettings.insert(QStringLiteral("CHECKVERSION/TESKVistor"), NewNumber);
@@ -285,7 +304,13 @@ void TestUpdateClient::fileReply()
     rig.startSucceeds = startSucceeds;
     QSignalSpy progress(rig.client.get(), &UpdateClient::transferProgressChanged);
 
+    QElapsedTimer clock;
+    clock.start();
     QCOMPARE(rig.client->CheckForUpdate(), result);
+    const qint64 took = clock.elapsed();
+    QCOMPARE(rig.client->UpdateTimedOut(), endsByLimit);
+    if (endsByLimit)
+        QVERIFY2(took >= transferMs - 50, qPrintable(QString::number(took)));
     QVERIFY(rig.askedForBuild());
     const QString storedPath = rig.folders.storedBuild();
     if (stored.isEmpty()) {
@@ -305,6 +330,9 @@ void TestUpdateClient::fileReply()
                  (QStringList{QStringLiteral("RESTARTING=1"), QStringLiteral("NAME=Visning 1"),
                               QStringLiteral("PLACE=Rum 3")}));
         QCOMPARE(rig.started.first().workingDirectory, rig.folders.paths.CurrentPath);
+        QVERIFY(QFile::permissions(storedPath) & QFileDevice::ExeOwner);
+        QCOMPARE(QFile::permissions(storedPath) & (QFileDevice::ExeGroup | QFileDevice::ExeOther),
+                 QFileDevice::Permissions());
     }
     if (message.isEmpty()) {
         QCOMPARE(rig.messages.infos, QStringList());
@@ -315,6 +343,9 @@ void TestUpdateClient::fileReply()
             QCOMPARE(rig.messages.infos.first(), message + rig.folders.paths.DownloadPath + QLatin1Char('!'));
     }
     QVERIFY(waitUntil([&] { return rig.client->UpdateServerVersion() == serverVersion; }, 2000));
+    // A server that closes after its reply ends the connection in order:
+    // that is no connection error.
+    QCOMPARE(rig.messages.balloons.size(), size_t(0));
 
     // The progress: how much had arrived while the file came, and an empty
     // text once it is over.
@@ -323,6 +354,53 @@ void TestUpdateClient::fileReply()
         QCOMPARE(progress.last().first().toString(), QString());
     }
     QVERIFY(!rig.client->DataNotReady());
+}
+
+void TestUpdateClient::buildOfVersion1000_data()
+{
+    QTest::addColumn<QByteArray>("storedBefore"); // empty: none
+    QTest::addColumn<Reads>("reads");             // the reply to GETNEWCLIENT
+    QTest::addColumn<bool>("asksForBuild");
+    QTest::addColumn<bool>("started");
+    QTest::addColumn<QStringList>("messages");
+
+    // 1.0.0.0 reads as 1000, as does a file without version record.
+    const QByteArray real = FakeBuild(QStringLiteral("1.0.0.0"));
+    const QByteArray unrecorded = FileWithoutRecord();
+    QTest::newRow("fetched file without a record: deleted, not started")
+        << QByteArray() << Reads{Head + unrecorded.left(512), unrecorded.mid(512) + Tail} << true << false
+        << QStringList{VerifyFailed};
+    QTest::newRow("stored file without a record: fetched anew, not started")
+        << unrecorded << Reads{} << true << false << QStringList();
+    QTest::newRow("fetched build of 1.0.0.0: started")
+        << QByteArray() << Reads{Head + real.left(512), real.mid(512) + Tail} << true << true << QStringList();
+    QTest::newRow("stored build of 1.0.0.0: started without asking")
+        << real << Reads{} << false << true << QStringList();
+}
+
+void TestUpdateClient::buildOfVersion1000()
+{
+    QFETCH(QByteArray, storedBefore);
+    QFETCH(Reads, reads);
+    QFETCH(bool, asksForBuild);
+    QFETCH(bool, started);
+    QFETCH(QStringList, messages);
+
+    Rig rig(true, {300, 1500, 1000});
+    // Older than 1.0.0.0, so that 1000 is newer.
+    QVERIFY(WriteFile(rig.folders.programPath, FakeBuild(QStringLiteral("0.9.9.9"), 3000)));
+    rig.serverSettings.insert(QStringLiteral("CHECKVERSION/TESKVistor"), QStringLiteral("1000"));
+    rig.fileReads = reads;
+    if (!storedBefore.isEmpty())
+        QVERIFY(WriteFile(rig.folders.storedBuild(), storedBefore));
+
+    QCOMPARE(rig.client->CheckForUpdate(), started);
+    QCOMPARE(rig.client->UpdateState(), 2);
+    QCOMPARE(rig.askedForBuild(), asksForBuild);
+    QCOMPARE(rig.started.size(), started ? 1 : 0);
+    if (storedBefore.isEmpty() && !started)
+        QVERIFY(!QFileInfo::exists(rig.folders.storedBuild()));
+    QCOMPARE(rig.messages.infos, messages);
 }
 
 void TestUpdateClient::textReplies_data()
@@ -340,6 +418,12 @@ void TestUpdateClient::textReplies_data()
         << Reads{"ERROR: 001", "\xA4RETSERVERVERSION:1.10.4:RETSERVERVERSION\xA4"} << "1.10.4" << QStringList();
     QTest::newRow("another error is shown")
         << Reads{"ERROR: Ok\xE4nd klient", "\xA4RETSERVERVERSION:1.10.4:RETSERVERVERSION\xA4"} << "1.10.4"
+        << QStringList{QStringLiteral("Servern svarade med f\u00F6ljande fel: Ok\u00E4nd klient")};
+    QTest::newRow("a long error is cut")
+        << Reads{"ERROR: " + QByteArray(5000, 'x'), "\xA4RETSERVERVERSION:1.10.4:RETSERVERVERSION\xA4"} << "1.10.4"
+        << QStringList{QStringLiteral("Servern svarade med f\u00F6ljande fel: ") + QString(200, QLatin1Char('x'))};
+    QTest::newRow("an error ends where a frame begins")
+        << Reads{"ERROR: Ok\xE4nd klient\xA4RETSERVERVERSION:1.10.4:RETSERVERVERSION\xA4"} << "1.10.4"
         << QStringList{QStringLiteral("Servern svarade med f\u00F6ljande fel: Ok\u00E4nd klient")};
     QTest::newRow("blank reads change nothing")
         << Reads{"  \r\n", "\xA4RETSERVERVERSION:1.10.4:RETSERVERVERSION\xA4"} << "1.10.4" << QStringList();
@@ -423,6 +507,26 @@ void TestUpdateClient::nestedCheckRefused()
     QVERIFY(!nestedResult);
     QCOMPARE(rig.client->UpdateState(), 1);
     QCOMPARE(rig.update.connectionCount(), 1);
+}
+
+void TestUpdateClient::mistypedUpdateServerAddress()
+{
+    // Begins like the fake update server's address; taking its first four
+    // parts would fetch the build from there.
+    Rig rig(true, {300, 1500, 1000});
+    rig.serverSettings.insert(QStringLiteral("ServerSettings/UpdateServerName"), QStringLiteral("127.0.0.1.5"));
+    rig.serverSettings.insert(QStringLiteral("CHECKVERSION/TESKVistor"), NewNumber);
+    rig.fileReads = {Head + FakeBuild(NewVersion) + Tail};
+
+    QVERIFY(!rig.client->CheckForUpdate());
+    QCOMPARE(rig.client->UpdateHost(), QStringLiteral("127.0.0.1.5"));
+    QCOMPARE(rig.client->UpdateState(), 0);
+    QVERIFY(rig.client->UpdateTimedOut());
+    QCOMPARE(rig.messages.balloons.size(), size_t(1));
+    QCOMPARE(rig.messages.balloons.front().text, QStringLiteral("Error in UpdateSocket: 11001"));
+    QCOMPARE(rig.update.connectionCount(), 0);
+    QVERIFY(!rig.askedForBuild());
+    QVERIFY(rig.started.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestUpdateClient)

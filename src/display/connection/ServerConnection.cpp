@@ -187,22 +187,13 @@ void ServerConnection::ConnectToServer(bool Reconnect)
         AbortPendingAttempt();
 
         const QString name = m_settings.GetIniText(kServerSettings, QStringLiteral("ServerName"));
-        // A name that begins like an address is used whole: "10.0.0.1.5" is
-        // a mistyped address, and connecting to 10.0.0.1 instead would show
-        // calls of another server as if they were this one's.
-        if (IsIPv4Address(name)) {
-            m_address = name;
-            m_hostName.clear();
-        } else {
-            m_hostName = name;
-            m_address.clear();
-        }
+        m_server = ServerAddress::FromName(name);
         m_portSetting = m_settings.ReadInt(kServerSettings, QStringLiteral("ServerPort"), 0);
         // A port outside 1..65535 must fail, not wrap round into another one.
         m_port = (m_portSetting > 0 && m_portSetting <= 65535) ? static_cast<quint16>(m_portSetting) : 0;
         m_reconnectTag = Reconnect;
         qCInfo(lcConnection).noquote() << (Reconnect ? "periodic reconnection to" : "connecting to")
-                                       << m_hostName + m_address << "port" << m_portSetting;
+                                       << m_server.text() << "port" << m_portSetting;
         OpenSocket();
     } catch (const std::exception& e) {
         qCWarning(lcConnection).noquote() << "could not prepare the connection:" << ExceptionText(e);
@@ -228,15 +219,8 @@ void ServerConnection::OpenSocket()
     m_attemptEnded = false;
     // Whatever a lost connection left half received belongs to it alone.
     m_assembler.reset();
-    if (m_address.isEmpty()) {
-        ClientSocket1.connectToHost(m_hostName, m_port);
+    if (ConnectToServerAddress(ClientSocket1, m_server, m_port))
         return;
-    }
-    const QHostAddress address(m_address);
-    if (address.protocol() == QAbstractSocket::IPv4Protocol) {
-        ClientSocket1.connectToHost(address, m_port);
-        return;
-    }
     // Not an address after all ("10.0.0.1.5"): it fails as an unknown host
     // would, without asking a name server about it.
     const quint64 attempt = m_attempt;
@@ -474,7 +458,7 @@ void ServerConnection::ClientSocket1Error(QAbstractSocket::SocketError error)
         return;
     }
     m_attemptEnded = true;
-    qCWarning(lcConnection).noquote() << "could not connect to" << m_hostName + m_address << "port" << m_portSetting
+    qCWarning(lcConnection).noquote() << "could not connect to" << m_server.text() << "port" << m_portSetting
                                       << ":" << ClientSocket1.errorString() << "(" << WinsockErrorCode(error) << ")";
     if (m_hasConnected) {
         ClientSocket1Disconnect();
@@ -485,7 +469,7 @@ void ServerConnection::ClientSocket1Error(QAbstractSocket::SocketError error)
 
 void ServerConnection::AskToEditServerSettings(int errorCode)
 {
-    const QString question = QStringLiteral("Det gick inte att ansluta till ") + m_hostName + m_address
+    const QString question = QStringLiteral("Det gick inte att ansluta till ") + m_server.text()
         + QStringLiteral(" p\u00E5 port ") + QString::number(m_portSetting) + QStringLiteral("!") + QStringLiteral("\r\r")
         + QStringLiteral("Felkoden \u00E4r: ") + QString::number(errorCode) + QStringLiteral("\r\r")
         + QStringLiteral("Redigera serverinst\u00E4llningarna?");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/BoardSettings.h"
+#include "common/ServerAddress.h"
 #include "display/connection/ReloadedSettings.h"
 #include "protocol/ReceiveAssembly.h"
 #include "protocol/Records.h"
@@ -189,8 +190,7 @@ private:
     bool m_registerauto = false;
     QString m_paramcalllista;
 
-    QString m_hostName;    // resolved by name, or
-    QString m_address;     // used as a numeric IPv4 address
+    ServerAddress m_server;
     quint16 m_port = 0;
     int m_portSetting = 0; // as stored, for the error question
     bool m_reconnectTag = false;

@@ -9,6 +9,7 @@ namespace tesk {
 SuspendResume::SuspendResume(ServerConnection& connection, int resumePauseMs, QObject* parent)
     : QObject(parent)
     , m_connection(connection)
+    , m_resumeTimer(this)
 {
     m_resumeTimer.setSingleShot(true);
     m_resumeTimer.setInterval(std::max(0, resumePauseMs));

@@ -14,7 +14,8 @@ class ServerConnection;
 //
 // The pause is a timer, so the window stays alive meanwhile; a new sleep
 // during the pause cancels the pending reopening, and a second wake-up
-// report starts the pause afresh instead of reopening twice.
+// report starts the pause afresh instead of reopening twice. The pause's
+// timer is this object's only child QTimer, so a test can end it early.
 class SuspendResume : public QObject {
     Q_OBJECT
 public:
