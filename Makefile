@@ -11,7 +11,7 @@ DEBIAN_PACKAGES := cmake ninja-build g++ pkg-config ccache \
   speech-dispatcher speech-dispatcher-espeak-ng espeak-ng \
   dbus-daemon xvfb xauth x11-apps imagemagick
 
-.PHONY: all deps configure build test bench demo clean fuzz test-asan soak
+.PHONY: all deps configure build test bench demo clean fuzz test-asan soak check-windows
 
 all: build
 
@@ -29,6 +29,14 @@ test: build
 
 bench: build
 	@./tools/run-bench.sh $(BUILD_DIR)
+
+# Every Windows-only file compiled by the MinGW-w64 cross compiler against
+# Qt's headers (syntax and types; nothing is linked). Needs no build folder.
+WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 qt6-base-dev
+
+check-windows:
+	@./tools/install-deps.sh $(WINDOWS_PACKAGES)
+	@./tools/check-windows.sh
 
 # The demo's virtual display gets a small window manager to draw the caption.
 DEMO_PACKAGES := twm
