@@ -90,11 +90,16 @@ while [ "$running" -gt 0 ]; do
   running=$((running - 1))
 done
 
-if "$WINDRES" -i "$work/TESKVistor.rc" -o "$work/TESKVistor.res" -O coff 2>"$work/rc.log"; then
+# Compiled, then read back: the version strings must be the project's.
+if "$WINDRES" -i "$work/TESKVistor.rc" -o "$work/TESKVistor.res" -O res 2>"$work/rc.log" \
+   && "$WINDRES" -i "$work/TESKVistor.res" -o "$work/back.rc" 2>>"$work/rc.log" \
+   && grep -q "VALUE \"ProductVersion\", \"$version\"" "$work/back.rc" 2>>"$work/rc.log" \
+   && grep -q "FILEVERSION ${major:-0}, ${minor:-0}, ${patch:-0}, ${tweak:-0}" "$work/back.rc" 2>>"$work/rc.log"; then
   echo "  ok    src/app/TESKVistor.rc.in"
 else
   echo "  FAIL  src/app/TESKVistor.rc.in"
   cat "$work/rc.log"
+  [ -f "$work/back.rc" ] && cat "$work/back.rc"
   failed=1
 fi
 
