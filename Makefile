@@ -12,7 +12,7 @@ DEBIAN_PACKAGES := cmake ninja-build g++ pkg-config ccache \
   dbus-daemon xvfb xauth x11-apps imagemagick \
   dpkg-dev desktop-file-utils appstream
 
-.PHONY: all deps configure build test bench demo clean fuzz test-asan soak package
+.PHONY: all deps configure build test bench demo clean fuzz test-asan soak package check-windows
 
 all: build
 
@@ -34,6 +34,14 @@ package: build
 
 bench: build
 	@./tools/run-bench.sh $(BUILD_DIR)
+
+# Every Windows-only file compiled by the MinGW-w64 cross compiler against
+# Qt's headers (syntax and types; nothing is linked). Needs no build folder.
+WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 qt6-base-dev
+
+check-windows:
+	@./tools/install-deps.sh $(WINDOWS_PACKAGES)
+	@./tools/check-windows.sh
 
 # The demo's virtual display gets a small window manager to draw the caption.
 DEMO_PACKAGES := twm

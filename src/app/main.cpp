@@ -1,7 +1,6 @@
 #include "InformationRequest.h"
 
 #include "common/ClientIdentity.h"
-#include "common/IniRegistryStore.h"
 #include "common/LogFile.h"
 #include "common/SettingsStore.h"
 #include "common/VersionInfo.h"
@@ -9,6 +8,7 @@
 #include "common/ui/WidgetMessages.h"
 #include "display/MainWindow.h"
 #include "platform/MachineName.h"
+#include "platform/PlatformRegistry.h"
 #include "platform/PowerEvents.h"
 #include "platform/SessionEvents.h"
 #include "platform/SingleInstance.h"
@@ -51,8 +51,13 @@ int main(int argc, char* argv[])
     // when the window says so, never because a dialog was the last window.
     app.setQuitOnLastWindowClosed(false);
 
-    std::unique_ptr<IniRegistryStore> registry = IniRegistryStore::FromEnvironment();
-    SettingsStore settings(*registry, [] { return GetMachineName(); });
+    // Before the settings: a remote session's machine name that cannot be
+    // found is explained in a box.
+    WidgetMessages messages;
+    std::unique_ptr<RegistryStore> registry = CreatePlatformRegistryStore();
+    SettingsStore settings(*registry, [&messages] {
+        return GetMachineName([&messages](const QString& text) { messages.ShowInfoMessage(text); });
+    });
     ClientIdentity identity(settings, app.arguments().mid(1));
 
     SingleInstance instance(InstanceName);
@@ -68,7 +73,6 @@ int main(int argc, char* argv[])
     InstallSwedishTranslation(app);
     SessionEvents session;
 
-    WidgetMessages messages;
     TCEVersionInfo version;
 
     MainWindowServices services;

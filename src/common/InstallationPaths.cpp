@@ -1,7 +1,8 @@
 #include "common/InstallationPaths.h"
 
+#include "platform/UserDataFolder.h"
+
 #include <QDir>
-#include <QStandardPaths>
 
 #include <stdexcept>
 
@@ -36,7 +37,7 @@ InstallationPaths InitInstallationPaths()
 
     paths.SettingsSubKey = SettingsSubKeyFor(paths.CurrentPath);
 
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    const QString data = UserDataFolder();
     if (!data.isEmpty()) {
         // A folder that cannot be created stays named: the later save of a
         // downloaded build then fails where the user can see it.

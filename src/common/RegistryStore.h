@@ -15,6 +15,9 @@ public:
     virtual ~RegistryStore() = default;
 
     virtual QString RegReadString(RegistryRoot root, const QString& subKey, const QString& valueName) = 0;
+    // May throw RegistryError (common/RegistryLayout.h) for the machine
+    // root when the system cannot even prepare the key's security
+    // descriptor; that failure is the caller's to see, not a quiet false.
     virtual bool RegWriteString(RegistryRoot root, const QString& subKey, const QString& valueName,
                                 const QString& value) = 0;
 

@@ -1,6 +1,7 @@
 #include "common/SettingsStore.h"
 
 #include "common/LogCategories.h"
+#include "common/RegistryLayout.h"
 #include "common/RegistryStore.h"
 #include "common/TextHelpers.h"
 #include "platform/MachineName.h"
@@ -19,9 +20,6 @@ namespace tesk {
 namespace {
 
 const QString ErrorValue = QStringLiteral("ERROR");
-const QString KeyRoot = QStringLiteral("SOFTWARE\\Norvalis\\");
-const QString FailureKey = QStringLiteral("SOFTWARE\\Norvalis\\ERROR_WRITING_TO_LOCAL_MACHINE");
-const QString FailureValue = QStringLiteral("ErrorMsg");
 
 } // namespace
 
@@ -131,7 +129,7 @@ bool SettingsStore::ServerConnected() const
 
 QString SettingsStore::GetIniText(const QString& section, const QString& key)
 {
-    const QString path = KeyRoot + d->subKey + section;
+    const QString path = SettingsKeyPath(d->subKey, section);
     QString result = d->registry.RegReadString(RegistryRoot::CurrentUser, path, key);
     if (IsBlank(result))
         result = d->registry.RegReadString(RegistryRoot::LocalMachine, path, key);
@@ -171,11 +169,12 @@ QString SettingsStore::GetServerIniTextDef(const QString& section, const QString
 
 void SettingsStore::SetIniText(const QString& section, const QString& key, const QString& value)
 {
-    const QString path = KeyRoot + d->subKey + section;
+    const QString path = SettingsKeyPath(d->subKey, section);
     const bool user = d->registry.RegWriteString(RegistryRoot::CurrentUser, path, key, value);
     const bool machine = d->registry.RegWriteString(RegistryRoot::LocalMachine, path, key, value);
     if (!machine && user)
-        d->registry.RegWriteString(RegistryRoot::CurrentUser, FailureKey, FailureValue, d->registry.LastRegistryError);
+        d->registry.RegWriteString(RegistryRoot::CurrentUser, MachineWriteFailureKey(), MachineWriteFailureValueName(),
+                                   d->registry.LastRegistryError);
     // Keys only: a value may be anything a clinic types.
     if (user && machine)
         qCInfo(lcSettings).noquote() << "stored" << section + QLatin1Char('/') + key;

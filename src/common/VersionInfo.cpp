@@ -1,6 +1,7 @@
 #include "common/VersionInfo.h"
 
 #include "VersionRecord.h"
+#include "platform/VersionResource.h"
 
 #include <QByteArrayView>
 #include <QCoreApplication>
@@ -126,6 +127,16 @@ TCEVersionInfo::TCEVersionInfo(QObject* owner)
 
 void TCEVersionInfo::GetInfo(const QString& fileName)
 {
+    // The platform's own version resource first (Windows); a file without
+    // one may still carry the record this project's builds embed.
+    QStringList keys;
+    for (const char* key : kKeys)
+        keys << QLatin1String(key);
+    keys << QStringLiteral("SpecialBuild");
+    if (const auto resource = ReadVersionResource(fileName, keys)) {
+        readEntries(*resource);
+        return;
+    }
     const auto body = readRecordBody(fileName);
     if (!body) {
         fillPlaceholders();
@@ -144,7 +155,11 @@ void TCEVersionInfo::fillPlaceholders()
 
 void TCEVersionInfo::readRecord(const QByteArray& body)
 {
-    const QHash<QString, QString> entries = parseEntries(body);
+    readEntries(parseEntries(body));
+}
+
+void TCEVersionInfo::readEntries(const QHash<QString, QString>& entries)
+{
     // The first translation: language and code page, four hexadecimal
     // digits each ("041D04B0"); a list may follow, separated by blanks or commas.
     const QString translations = entries.value(QStringLiteral("\\varfileinfo\\translation")).trimmed();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -62,6 +63,8 @@ public:
 private:
     void fillPlaceholders();
     void readRecord(const QByteArray& body);
+    // Lower-case query paths to values (a record, or a version resource).
+    void readEntries(const QHash<QString, QString>& entries);
     void splitFileVersion();
 
     QString m_values[10];

@@ -28,7 +28,9 @@ SetForegroundFn HookForeground()
     hook = LoadLibraryW(reinterpret_cast<LPCWSTR>(native.utf16()));
     if (!hook)
         return nullptr;
-    fn = reinterpret_cast<SetForegroundFn>(GetProcAddress(hook, "NVSetForeGroundWindow"));
+    // Through a plain function pointer: GetProcAddress knows no signature.
+    fn = reinterpret_cast<SetForegroundFn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(hook, "NVSetForeGroundWindow")));
     return fn;
 }
 

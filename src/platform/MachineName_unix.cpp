@@ -5,9 +5,12 @@
 namespace tesk {
 
 // Linux has no remote-session name to prefer: the host name is the machine.
-QString GetMachineName()
+QString GetMachineName(const InfoMessageFn& showInfoMessage)
 {
-    return QSysInfo::machineHostName();
+    MachineNameSources sources;
+    sources.isRemoteSession = [] { return false; };
+    sources.computerName = [] { return QSysInfo::machineHostName(); };
+    return ResolveMachineName(sources, showInfoMessage);
 }
 
 } // namespace tesk

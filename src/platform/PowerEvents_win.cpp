@@ -1,11 +1,18 @@
 #include "platform/PowerEvents.h"
 
+#include "platform/WindowMessages.h"
+
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
 
 #include <windows.h>
 
 namespace tesk {
+
+static_assert(winmsg::PowerBroadcast == WM_POWERBROADCAST);
+static_assert(winmsg::ApmSuspend == PBT_APMSUSPEND);
+static_assert(winmsg::ApmResumeSuspend == PBT_APMRESUMESUSPEND);
+static_assert(winmsg::ApmResumeAutomatic == PBT_APMRESUMEAUTOMATIC);
 
 // Windows sends WM_POWERBROADCAST to every top-level window, so one event
 // reaches the filter once per window of the program: repeats of the same
@@ -28,15 +35,13 @@ struct PowerEvents::Private : QAbstractNativeEventFilter {
         haveLast = true;
         lastEvent = msg->wParam;
         lastTime = msg->time;
-        switch (msg->wParam) {
-        case PBT_APMSUSPEND:
+        switch (ClassifyWindowMessage(msg->message, msg->wParam)) {
+        case WindowMessageMeaning::Suspending:
             Q_EMIT owner->suspending();
             break;
-        // A wake-up without the user (a timer, the network) reports only the
-        // automatic resume; one with the user reports both. The receiver's
-        // pause makes the two one.
-        case PBT_APMRESUMESUSPEND:
-        case PBT_APMRESUMEAUTOMATIC:
+        // A wake-up with the user reports both resumes; the receiver's pause
+        // makes the two one.
+        case WindowMessageMeaning::Resumed:
             Q_EMIT owner->resumed();
             break;
         default:

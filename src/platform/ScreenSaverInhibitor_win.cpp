@@ -1,12 +1,16 @@
 #include "platform/ScreenSaverInhibitor.h"
 
-#include <QAbstractEventDispatcher>
+#include "platform/WindowMessages.h"
+
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
 
 #include <windows.h>
 
 namespace tesk {
+
+static_assert(winmsg::SysCommand == WM_SYSCOMMAND);
+static_assert(winmsg::ScreenSave == SC_SCREENSAVE);
 
 // Windows asks the foreground program before it starts the screen saver
 // (WM_SYSCOMMAND with SC_SCREENSAVE); answering it as handled keeps the
@@ -16,10 +20,10 @@ struct ScreenSaverInhibitor::Private : QAbstractNativeEventFilter {
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override
     {
-        if (!on || eventType != "windows_generic_MSG")
+        if (!on || eventType != "windows_generic_MSG" || !message)
             return false;
         const MSG* msg = static_cast<const MSG*>(message);
-        if (msg->message == WM_SYSCOMMAND && (msg->wParam & 0xFFF0) == SC_SCREENSAVE) {
+        if (ClassifyWindowMessage(msg->message, msg->wParam) == WindowMessageMeaning::ScreenSaverStarting) {
             if (result)
                 *result = 0;
             return true;
@@ -33,7 +37,8 @@ ScreenSaverInhibitor::ScreenSaverInhibitor(const QString& applicationName, QObje
     , d(std::make_unique<Private>())
     , m_applicationName(applicationName)
 {
-    QCoreApplication::instance()->installNativeEventFilter(d.get());
+    if (QCoreApplication::instance())
+        QCoreApplication::instance()->installNativeEventFilter(d.get());
 }
 
 ScreenSaverInhibitor::~ScreenSaverInhibitor()

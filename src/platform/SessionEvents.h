@@ -11,9 +11,11 @@ namespace tesk {
 // still cancel, and the real end. The program then ends properly instead of
 // only hiding its window, and a cancelled log-off leaves it running.
 //
-// The session manager's query arrives through Qt (a commit-data request);
-// if the session then really ends, the manager closes the windows or ends
-// the process. On Linux the ordinary termination signals (SIGTERM from the
+// Windows: a native event filter reports WM_QUERYENDSESSION (the query) and
+// WM_ENDSESSION with the end confirmed (the real end). Linux: the session
+// manager's query arrives through Qt (a commit-data request); if the session
+// then really ends, the manager closes the windows or ends the process, and
+// the ordinary termination signals (SIGTERM from the
 // session or the service manager, SIGHUP from a closing terminal, SIGINT
 // from Ctrl-C) are the real end. Create one per process, after the
 // application object.

@@ -28,8 +28,10 @@ public:
 
     // The name the platform is asked to play for an alias.
     static QString eventId(const QString& alias);
-    // The event names offered in the settings dialog, sorted, ".default"
-    // first.
+    // The event names offered in the settings dialog. Linux: the theme's
+    // names, sorted, ".default" first. Windows: the sub-keys of
+    // HKEY_CURRENT_USER\AppEvents\EventLabels in the order the registry
+    // enumerates them; empty when the key cannot be opened.
     static QStringList labels();
 
 private:

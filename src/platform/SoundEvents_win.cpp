@@ -1,9 +1,11 @@
 #include "platform/SoundEvents.h"
 
+#include "common/RegistryLayout.h"
+#include "platform/EventLabels.h"
+
 #include <windows.h>
 #include <mmsystem.h>
 
-#include <algorithm>
 #include <iterator>
 
 namespace tesk {
@@ -34,10 +36,11 @@ void SoundEvents::play(const QString& alias)
 QStringList SoundEvents::labels()
 {
     QStringList names;
+    const QString path = RelativeKeyPath(EventLabelsKey());
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"AppEvents\\EventLabels", 0, KEY_ENUMERATE_SUB_KEYS | KEY_READ, &key)
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, reinterpret_cast<const wchar_t*>(path.utf16()), 0, KEY_READ, &key)
         != ERROR_SUCCESS)
-        return names;
+        return names; // no key: an empty list
     wchar_t name[256];
     for (DWORD i = 0;; ++i) {
         DWORD length = DWORD(std::size(name));
@@ -49,9 +52,9 @@ QStringList SoundEvents::labels()
         names << QString::fromWCharArray(name, int(length));
     }
     RegCloseKey(key);
-    std::sort(names.begin(), names.end(),
-              [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
-    return names;
+    // In the registry's own order, which the users know from the system's
+    // sound settings.
+    return EventLabelList(names);
 }
 
 } // namespace tesk

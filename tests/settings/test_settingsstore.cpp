@@ -1,6 +1,7 @@
 #include "FakeServer.h"
 #include "TempSettings.h"
 
+#include "common/RegistryLayout.h"
 #include "common/SettingsStore.h"
 
 #include <QElapsedTimer>
@@ -42,6 +43,34 @@ FakeServer::Responder answersInOrder(QStringList answers)
     };
 }
 
+// The layers of a temporary store, except that the machine layer cannot
+// even prepare its keys' security descriptor.
+class DescriptorFailingRegistry : public RegistryStore {
+public:
+    DescriptorFailingRegistry(RegistryStore& inner, QString error)
+        : m_inner(inner)
+        , m_error(std::move(error))
+    {
+    }
+
+    QString RegReadString(RegistryRoot root, const QString& subKey, const QString& valueName) override
+    {
+        return m_inner.RegReadString(root, subKey, valueName);
+    }
+
+    bool RegWriteString(RegistryRoot root, const QString& subKey, const QString& valueName,
+                        const QString& value) override
+    {
+        if (root == RegistryRoot::LocalMachine)
+            throw RegistryError(m_error);
+        return m_inner.RegWriteString(root, subKey, valueName, value);
+    }
+
+private:
+    RegistryStore& m_inner;
+    QString m_error;
+};
+
 } // namespace
 
 class TestSettingsStore : public QObject {
@@ -56,6 +85,8 @@ private Q_SLOTS:
     void write_data();
     void write();
     void failureMarkNamesTheReason();
+    void descriptorErrorReachesTheCaller_data();
+    void descriptorErrorReachesTheCaller();
     void longValueRoundTrip();
     void nestedRequestWaitsItsTurn_data();
     void nestedRequestWaitsItsTurn();
@@ -275,6 +306,44 @@ void TestSettingsStore::failureMarkNamesTheReason()
     // A failed write never shows up as stored.
     QCOMPARE(temp.machine("TESK", "ShowMode"), QString());
     QCOMPARE(temp.settings().GetIniText("TESK", "ShowMode"), QStringLiteral("ERROR"));
+}
+
+void TestSettingsStore::descriptorErrorReachesTheCaller_data()
+{
+    QTest::addColumn<QString>("error");
+    QTest::newRow("initialising") << SecurityDescriptorInitError(87);
+    QTest::newRow("access list") << SecurityDescriptorDaclError(5);
+}
+
+// The one registry failure a writer sees: after the user layer, before the
+// failure mark and before anything goes to the server.
+void TestSettingsStore::descriptorErrorReachesTheCaller()
+{
+    QFETCH(QString, error);
+    TempSettings temp;
+    FakeServer server;
+    QVERIFY(server.listen());
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, server.port());
+    QVERIFY(socket.waitForConnected(5000));
+    DescriptorFailingRegistry registry(temp.registry(), error);
+    SettingsStore store(registry, [] { return QStringLiteral("TESTMACHINE"); });
+    store.setSettingsSubKey(temp.settings().settingsSubKey());
+    store.SetActiveClientSocket(&socket);
+
+    QString thrown;
+    try {
+        store.SetIniText("TESK", "CallPrefix", "Dr ");
+    } catch (const RegistryError& e) {
+        thrown = QString::fromUtf8(e.what());
+    }
+    QCOMPARE(thrown, error);
+    QCOMPARE(temp.user("TESK", "CallPrefix"), QStringLiteral("Dr "));
+    QCOMPARE(temp.registry().RegReadString(RegistryRoot::CurrentUser, MachineWriteFailureKey(),
+                                           MachineWriteFailureValueName()),
+             QString());
+    // Nothing was handed to the socket.
+    QCOMPARE(socket.bytesToWrite(), 0);
 }
 
 void TestSettingsStore::longValueRoundTrip()
