@@ -11,6 +11,7 @@
 #include "display/board/CallBoardWidget.h"
 #include "display/connection/AnnouncerPort.h"
 #include "display/connection/MessageDispatcher.h"
+#include "display/connection/StaleDataWatch.h"
 #include "display/connection/SuspendResume.h"
 #include "display/connection/SystemRegisterPort.h"
 #include "platform/BringToFront.h"
@@ -56,6 +57,8 @@ TfrmTeskShowMain::TfrmTeskShowMain(MainWindowServices services, QWidget* parent)
         m_services.modalDialogOpen = [] { return QApplication::activeModalWidget() != nullptr; };
     if (!m_services.trayAvailable)
         m_services.trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+    if (!m_services.wallClock)
+        m_services.wallClock = [] { return QDateTime::currentDateTime(); };
 
     if (!m_services.speechBackend)
         m_services.speechBackend = QtSpeechBackendFactory();
@@ -97,6 +100,7 @@ TfrmTeskShowMain::TfrmTeskShowMain(MainWindowServices services, QWidget* parent)
     m_connection = std::make_unique<ServerConnection>(m_settings, m_identity, m_messages, *m_systemRegister,
                                                       m_services.connectionClock, this);
     ConnectDispatcher(*m_connection, *m_dispatcher);
+    m_staleWatch = std::make_unique<StaleDataWatch>(m_services.wallClock);
     // The update client reads the installation paths at each check; they are
     // filled in by FormCreate.
     if (m_services.createUpdateClient)
@@ -129,6 +133,10 @@ void TfrmTeskShowMain::wireParts()
     connect(conn, &ServerConnection::statusTextChanged, this, &TfrmTeskShowMain::setStatus);
     connect(conn, &ServerConnection::lampChanged, this,
             [this, conn] { shServerConnected->setColor(conn->lampColour()); });
+    connect(conn, &ServerConnection::connectionDown, m_staleWatch.get(), &StaleDataWatch::connectionDown);
+    connect(conn, &ServerConnection::versionRefused, m_staleWatch.get(), &StaleDataWatch::versionRefused);
+    connect(conn, &ServerConnection::connectionUp, m_staleWatch.get(), &StaleDataWatch::versionAccepted);
+    connect(m_staleWatch.get(), &StaleDataWatch::bannerChanged, PaintBox1, &CallBoardWidget::setBannerText);
     connect(conn, &ServerConnection::windowRepaintRequested, this, [this] {
         update();
         BitBtn1->update();

@@ -79,6 +79,16 @@ void CallBoardWidget::callListReplaced()
     update();
 }
 
+void CallBoardWidget::setBannerText(const QString& text)
+{
+    if (text == m_banner.text())
+        return;
+    // The band of the old text and of the new one both change.
+    const QRect before = m_banner.rect(size());
+    m_banner.setText(text);
+    update(before.united(m_banner.rect(size())));
+}
+
 void CallBoardWidget::setCurrentPath(const QString& path) { m_background.setCurrentPath(path); }
 
 void CallBoardWidget::LoadBackground()
@@ -162,6 +172,22 @@ void CallBoardWidget::PaintBox1Paint()
 
 const QImage& CallBoardWidget::boardImage() const { return m_board.image(); }
 
+QImage CallBoardWidget::shownImage() const
+{
+    QImage shown = m_board.image().copy();
+    if (shown.isNull())
+        return shown;
+    QPainter p(&shown);
+    paintOverlays(p);
+    return shown;
+}
+
+void CallBoardWidget::paintOverlays(QPainter& painter) const
+{
+    if (m_banner.shown())
+        m_banner.draw(painter, m_board.size(), m_board.settings().TESKShowFontName);
+}
+
 CallBoard& CallBoardWidget::renderer() { return m_board; }
 
 void CallBoardWidget::reportPaintFailure(const QString& reason)
@@ -244,6 +270,7 @@ void CallBoardWidget::paintEvent(QPaintEvent*)
         return;
     }
     p.drawImage(QPoint(0, 0), img);
+    paintOverlays(p);
 }
 
 void CallBoardWidget::resizeEvent(QResizeEvent* event)

@@ -4,6 +4,7 @@
 #include "display/board/BoardBackground.h"
 #include "display/board/CallBoard.h"
 #include "display/board/CallSelection.h"
+#include "display/board/StaleBanner.h"
 #include "protocol/Records.h"
 
 #include <QImage>
@@ -67,6 +68,10 @@ public:
     // The records were replaced by a new CURRENTLIST: schedules a repaint.
     void callListReplaced();
 
+    // The stale-data banner across the top, over the last list; empty hides it.
+    void setBannerText(const QString& text);
+    QString bannerText() const { return m_banner.text(); }
+
     // --- background pictures ---
     // Folder of the picture files, with a trailing separator.
     void setCurrentPath(const QString& path);
@@ -92,6 +97,9 @@ public:
     // at the device pixels of the widget's screen.
     void PaintBox1Paint();
     const QImage& boardImage() const;
+    // What the screen shows: the composed board with what lies over it (the
+    // banner), at the widget's device pixels.
+    QImage shownImage() const;
     // Call lists whose records reached the screen (lists that arrived
     // between two paints count once).
     quint64 listsPainted() const { return m_listsPainted; }
@@ -126,6 +134,8 @@ private:
     // Loads the current picture; the failure's text, or empty.
     QString loadPicture();
     void reportPaintFailure(const QString& reason);
+    // Draws what lies over the composed board, in logical pixels.
+    void paintOverlays(QPainter& painter) const;
     void menuItemChosen();
 
     TCallList& m_callList;
@@ -133,6 +143,7 @@ private:
     SendFunction m_send;
     CallBoard m_board;
     BoardBackground m_background;
+    mutable StaleBanner m_banner;
     QTimer m_backGroundTimer;
     std::optional<QPoint> m_pointer; // last seen over the board; leaving does not forget it
     CallSelection m_menuSelection;   // what the open menu's item offers

@@ -344,6 +344,7 @@ void ServerConnection::ShowConnected(quint64 attempt)
     SetLamp(LampGreen);
     SetStatus(QStringLiteral("Ansluten"));
     RestartReconnectTimer(plan);
+    Q_EMIT connectionUp();
     Q_EMIT windowRepaintRequested();
 }
 
@@ -373,6 +374,7 @@ bool ServerConnection::CheckServerVersion(const QString& versionText)
         Timer3.stop();
         SetStatus(QStringLiteral("Fel serverversion ") + versionText + QStringLiteral(" INTE ansluten"));
         SetLamp(LampRed);
+        Q_EMIT versionRefused(m_statusText);
         m_messages.ShowInfoMessage(QStringLiteral("Fel serverversion!\r\rTESK-Servern har version ") + versionText
                                    + QStringLiteral("\r") + QStringLiteral("Minst version ") + kMinimumVersion
                                    + QStringLiteral(" kr\u00E4vs!"));
@@ -437,6 +439,7 @@ void ServerConnection::ClientSocket1Disconnect()
     else
         SetStatus(QStringLiteral("Ej ansluten - kontrollera Serverinst\u00E4llningarna i Systemregistret"));
     SetLamp(LampRed);
+    Q_EMIT connectionDown();
 }
 
 void ServerConnection::ClientSocket1Error(QAbstractSocket::SocketError error)
@@ -459,6 +462,8 @@ void ServerConnection::ClientSocket1Error(QAbstractSocket::SocketError error)
         ClientSocket1Disconnect();
         return;
     }
+    // Before the question: the board is to say so while the box is open.
+    Q_EMIT connectionDown();
     AskToEditServerSettings(WinsockErrorCode(error));
 }
 

@@ -131,6 +131,14 @@ Q_SIGNALS:
     void speechSettingsReloaded(const tesk::SpeechSettings& settings);
     // Every successful connection (after ActiveClientSocket is set).
     void connectedToServer();
+    // The connection was lost, or an attempt failed: what the board shows
+    // is no longer kept up to date.
+    void connectionDown();
+    // The server's version was refused; the text is the new status text.
+    void versionRefused(const QString& statusText);
+    // The connection is up and the calls flow again (a version accepted, or
+    // a periodic reconnection through).
+    void connectionUp();
 
 private:
     void ClientSocket1Connect();
