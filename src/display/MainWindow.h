@@ -34,6 +34,7 @@ class PowerEvents;
 class ScreenSaverInhibitor;
 class SettingsStore;
 class SoundEvents;
+class NightMode;
 class SpeechService;
 class StaleDataWatch;
 class StatusLamp;
@@ -182,6 +183,8 @@ private:
     void RebuildTrayMenu();
     void setStatus(const QString& text);
     void repaintBoard();
+    // The wall-screen settings to the board and the night mode.
+    void applyWallSettings();
 
     MainWindowServices m_services;
     SettingsStore& m_settings;
@@ -197,6 +200,7 @@ private:
     std::unique_ptr<MessageDispatcher> m_dispatcher;
     std::unique_ptr<ServerConnection> m_connection;
     std::unique_ptr<StaleDataWatch> m_staleWatch;
+    std::unique_ptr<NightMode> m_nightMode;
     std::unique_ptr<UpdateClient> m_update;
     std::unique_ptr<SuspendResume> m_suspendResume;
     std::unique_ptr<PowerEvents> m_power;

@@ -4,6 +4,8 @@
 
 #include <exception>
 
+#include <algorithm>
+
 namespace tesk {
 
 struct SpeechService::Private {
@@ -18,6 +20,7 @@ struct SpeechService::Private {
     QString voiceName = QStringLiteral("ERROR");
     std::unique_ptr<TfrmSAPI51> engine;
     bool ready = false;
+    int volume = 100;
     std::shared_ptr<bool> questionGate = std::make_shared<bool>(false);
 };
 
@@ -79,6 +82,8 @@ void SpeechService::Recreate()
             d->ready = false;
     });
     d->ready = engine->ready();
+    if (d->volume != 100)
+        engine->backend()->setVolume(d->volume);
     d->engine = std::move(engine);
     qCInfo(lcSpeech) << "speech engine created; ready:" << d->ready << "voices:" << d->engine->voices().size();
     Q_EMIT engineChanged(d->engine.get());
@@ -103,6 +108,18 @@ TfrmSAPI51* SpeechService::engine() const
 bool SpeechService::ready() const
 {
     return d->ready && d->engine && d->engine->ready();
+}
+
+void SpeechService::setVolume(int percent)
+{
+    d->volume = std::clamp(percent, 0, 100);
+    if (d->engine && d->engine->backend())
+        d->engine->backend()->setVolume(d->volume);
+}
+
+int SpeechService::volume() const
+{
+    return d->volume;
 }
 
 void SpeechService::say(const QString& text, int flags)
