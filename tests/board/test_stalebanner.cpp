@@ -18,33 +18,34 @@ const QDateTime kLoss(QDate(2026, 12, 10), QTime(13, 21, 30));
 // The connection rig with the watch and a board wired as the main window
 // wires them, and a clock that the test moves.
 struct BannerRig {
+    explicit BannerRig(int minuteMs = 600000);
     Rig rig;
     QDateTime now = kLoss.addSecs(-3600);
     StaleDataWatch watch{[this] { return now; }};
     TCallList list;
     RecordingMessages boardMessages;
     CallBoardWidget board{list, boardMessages, [](const QString&) {}};
-
-    BannerRig()
-    {
-        QObject::connect(rig.connection.get(), &ServerConnection::connectionDown, &watch,
-                         &StaleDataWatch::connectionDown);
-        QObject::connect(rig.connection.get(), &ServerConnection::versionRefused, &watch,
-                         &StaleDataWatch::versionRefused);
-        QObject::connect(rig.connection.get(), &ServerConnection::connectionUp, &watch,
-                         &StaleDataWatch::versionAccepted);
-        QObject::connect(&watch, &StaleDataWatch::bannerChanged, &board, &CallBoardWidget::setBannerText);
-        list.push_back(MakeCall(QStringLiteral("doktor anna"), 11, 0x00C000,
-                                {{QStringLiteral("rum ett"), 101, 0xFFFFFF, 45000.3},
-                                 {QStringLiteral("rum två"), 102, 0x00FFFF, 45000.31}}));
-        list.push_back(MakeCall(QStringLiteral("olle"), 12, 0x0000C0, {{QStringLiteral("lab"), 201, 0x80FF80, 45000.4}}));
-        BoardSettings s;
-        s.FPaintEffect = false;
-        board.setBoardSettings(s);
-        board.resize(1000, 600);
-        board.PaintBox1Paint();
-    }
 };
+
+BannerRig::BannerRig(int minuteMs) : rig({}, minuteMs)
+{
+    QObject::connect(rig.connection.get(), &ServerConnection::connectionDown, &watch,
+                     &StaleDataWatch::connectionDown);
+    QObject::connect(rig.connection.get(), &ServerConnection::versionRefused, &watch,
+                     &StaleDataWatch::versionRefused);
+    QObject::connect(rig.connection.get(), &ServerConnection::connectionUp, &watch,
+                     &StaleDataWatch::versionAccepted);
+    QObject::connect(&watch, &StaleDataWatch::bannerChanged, &board, &CallBoardWidget::setBannerText);
+    list.push_back(MakeCall(QStringLiteral("doktor anna"), 11, 0x00C000,
+                            {{QStringLiteral("rum ett"), 101, 0xFFFFFF, 45000.3},
+                             {QStringLiteral("rum två"), 102, 0x00FFFF, 45000.31}}));
+    list.push_back(MakeCall(QStringLiteral("olle"), 12, 0x0000C0, {{QStringLiteral("lab"), 201, 0x80FF80, 45000.4}}));
+    BoardSettings s;
+    s.FPaintEffect = false;
+    board.setBoardSettings(s);
+    board.resize(1000, 600);
+    board.PaintBox1Paint();
+}
 
 // Board pixels outside the band are those of the board alone.
 bool sameOutside(const QImage& shown, const QImage& board, const QRect& band)
@@ -65,6 +66,7 @@ private slots:
     void bannerFollowsTheConnection();
     void bannerCoversTheTopOverTheLastList();
     void laterFailuresKeepTheFirstTime();
+    void periodicReconnectionShowsNoBanner();
 };
 
 void TestStaleBanner::bannerFollowsTheConnection_data()
@@ -178,6 +180,22 @@ void TestStaleBanner::laterFailuresKeepTheFirstTime()
     watch.versionAccepted();
     watch.connectionDown();
     QVERIFY(watch.bannerText().contains(QStringLiteral("sedan 14:21 ")));
+}
+
+void TestStaleBanner::periodicReconnectionShowsNoBanner()
+{
+    // Reconnections every 100 ms instead of every minute.
+    BannerRig b(100);
+    b.rig.set("TESK", "RefreshConnection", QStringLiteral("-1"));
+    QSignalSpy spy(&b.watch, &StaleDataWatch::bannerChanged);
+    b.rig.connection->Start();
+    QVERIFY(b.rig.waitForStatus(QStringLiteral("Ansluten")));
+    QVERIFY(b.rig.server.waitForReceived(QStringLiteral("RECONNECT"), 5000));
+    QVERIFY(b.rig.waitForStatus(QStringLiteral("Ansluten")));
+    QCOMPARE(spy.count(), 0);
+    // A reconnection that fails is a loss like any other.
+    b.rig.server.close();
+    QVERIFY(waitUntil([&] { return !b.board.bannerText().isEmpty(); }, 2000));
 }
 
 QTEST_MAIN(TestStaleBanner)

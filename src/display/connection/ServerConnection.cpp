@@ -439,7 +439,8 @@ void ServerConnection::ClientSocket1Disconnect()
     else
         SetStatus(QStringLiteral("Ej ansluten - kontrollera Serverinst\u00E4llningarna i Systemregistret"));
     SetLamp(LampRed);
-    Q_EMIT connectionDown();
+    if (!m_plannedClose)
+        Q_EMIT connectionDown();
 }
 
 void ServerConnection::ClientSocket1Error(QAbstractSocket::SocketError error)
@@ -513,7 +514,11 @@ void ServerConnection::Timer3Timer()
 void ServerConnection::ReconnectTimerTimer()
 {
     ReconnectTimer.stop();
+    // A close of our own, back within moments: no reason to tell the room
+    // the calls may be stale.
+    m_plannedClose = true;
     CloseConnection();
+    m_plannedClose = false;
     ConnectToServer(true);
 }
 
