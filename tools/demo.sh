@@ -30,9 +30,14 @@ trap 'echo; echo "demo: stopped"; exit 0' INT TERM
 # --- the simulator -------------------------------------------------------
 # Calls wait seven minutes before anybody confirms them, so that the
 # display's repeated speech (every minute, of calls silent for five) is heard.
+# The wall-screen features are on, as the clinic's shared settings: waiting
+# times, a blinking frame after three minutes, and a dimmer, quieter night.
 start_simulator "$server" "$demo" --demo --demo-interval 3000 --hold-calls 420 \
   --seed "$here/callserver/seed-example.txt" \
-  --setting "TESK;Visibility;2" || exit 1
+  --setting "TESK;Visibility;2" \
+  --setting "TESK;ShowWaitingTime;-1" --setting "TESK;EscalateAfterMinutes;3" \
+  --setting "TESK;NightFrom;22.00" --setting "TESK;NightTo;06.00" \
+  --setting "TESK;NightBrightness;40" --setting "TESK;NightVolume;30" || exit 1
 echo "demo: call server simulator on 127.0.0.1:$port (frames logged to $demo/callserver.log)"
 
 # --- a display -----------------------------------------------------------

@@ -1,9 +1,11 @@
 #include "display/MainWindow.h"
 
 #include "common/ClientIdentity.h"
+#include "common/NightMode.h"
 #include "common/SettingsStore.h"
 #include "common/TextHelpers.h"
 #include "common/UserMessages.h"
+#include "common/WallSettings.h"
 #include "display/AppIcon.h"
 #include "display/StatusLamp.h"
 #include "display/WindowEffects.h"
@@ -11,9 +13,11 @@
 #include "display/board/CallBoardWidget.h"
 #include "display/connection/AnnouncerPort.h"
 #include "display/connection/MessageDispatcher.h"
+#include "display/connection/StaleDataWatch.h"
 #include "display/connection/SuspendResume.h"
 #include "display/connection/SystemRegisterPort.h"
 #include "platform/BringToFront.h"
+#include "protocol/DateTimeValue.h"
 #include "platform/PowerEvents.h"
 #include "platform/ScreenSaverInhibitor.h"
 #include "platform/SoundEvents.h"
@@ -56,6 +60,8 @@ TfrmTeskShowMain::TfrmTeskShowMain(MainWindowServices services, QWidget* parent)
         m_services.modalDialogOpen = [] { return QApplication::activeModalWidget() != nullptr; };
     if (!m_services.trayAvailable)
         m_services.trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+    if (!m_services.wallClock)
+        m_services.wallClock = [] { return QDateTime::currentDateTime(); };
 
     if (!m_services.speechBackend)
         m_services.speechBackend = QtSpeechBackendFactory();
@@ -97,6 +103,8 @@ TfrmTeskShowMain::TfrmTeskShowMain(MainWindowServices services, QWidget* parent)
     m_connection = std::make_unique<ServerConnection>(m_settings, m_identity, m_messages, *m_systemRegister,
                                                       m_services.connectionClock, this);
     ConnectDispatcher(*m_connection, *m_dispatcher);
+    m_staleWatch = std::make_unique<StaleDataWatch>(m_services.wallClock);
+    m_nightMode = std::make_unique<NightMode>(m_services.wallClock);
     // The update client reads the installation paths at each check; they are
     // filled in by FormCreate.
     if (m_services.createUpdateClient)
@@ -129,6 +137,14 @@ void TfrmTeskShowMain::wireParts()
     connect(conn, &ServerConnection::statusTextChanged, this, &TfrmTeskShowMain::setStatus);
     connect(conn, &ServerConnection::lampChanged, this,
             [this, conn] { shServerConnected->setColor(conn->lampColour()); });
+    connect(conn, &ServerConnection::connectionDown, m_staleWatch.get(), &StaleDataWatch::connectionDown);
+    connect(conn, &ServerConnection::versionRefused, m_staleWatch.get(), &StaleDataWatch::versionRefused);
+    connect(conn, &ServerConnection::connectionUp, m_staleWatch.get(), &StaleDataWatch::versionAccepted);
+    connect(m_staleWatch.get(), &StaleDataWatch::bannerChanged, PaintBox1, &CallBoardWidget::setBannerText);
+    connect(m_nightMode.get(), &NightMode::nightChanged, this, [this] {
+        PaintBox1->setBrightness(m_nightMode->brightness());
+        m_speech->setVolume(m_nightMode->volume());
+    });
     connect(conn, &ServerConnection::windowRepaintRequested, this, [this] {
         update();
         BitBtn1->update();
@@ -141,6 +157,7 @@ void TfrmTeskShowMain::wireParts()
     connect(conn, &ServerConnection::boardSettingsReloaded, this, [this](const BoardSettings& settings) {
         board = settings;
         PaintBox1->setBoardSettings(board);
+        applyWallSettings();
         // Read again with the server's copies now in reach, so a clinic can
         // set it centrally.
         ApplyScreenSaverSetting();
@@ -233,7 +250,7 @@ void TfrmTeskShowMain::buildLayout()
             // nothing is queued.
             m_connection->SendText(frame);
         },
-        m_boardArea);
+        [this] { return ToDateTimeValue(m_services.wallClock()); }, m_boardArea);
     PaintBox1->setObjectName(QStringLiteral("PaintBox1"));
     boardLayout->addWidget(PaintBox1);
     middle->addWidget(m_boardArea, 1);
@@ -331,6 +348,7 @@ void TfrmTeskShowMain::FormCreate()
     own.Color = TColor(ReadInt(m_identity.GetParamValue(QStringLiteral("COLOR"), true), 0));
     board.FPaintEffect = true;
     PaintBox1->setBoardSettings(board);
+    applyWallSettings();
     RebuildTrayMenu();
 
     if (registerauto()) {
@@ -644,6 +662,13 @@ bool TfrmTeskShowMain::isScreenSaverPrevented() const
 void TfrmTeskShowMain::setStatus(const QString& text)
 {
     Label1->setText(text);
+}
+
+void TfrmTeskShowMain::applyWallSettings()
+{
+    const WallSettings wall = ReadWallSettings(m_settings);
+    PaintBox1->setWallSettings(wall);
+    m_nightMode->setSettings(wall);
 }
 
 void TfrmTeskShowMain::repaintBoard()

@@ -8,6 +8,7 @@
 #include "protocol/Records.h"
 #include "speech/SpeechBackend.h"
 
+#include <QDateTime>
 #include <QPointer>
 #include <QString>
 #include <QTimer>
@@ -33,7 +34,9 @@ class PowerEvents;
 class ScreenSaverInhibitor;
 class SettingsStore;
 class SoundEvents;
+class NightMode;
 class SpeechService;
+class StaleDataWatch;
 class StatusLamp;
 class SuspendResume;
 class SystemRegisterPort;
@@ -64,6 +67,9 @@ struct MainWindowServices {
     std::function<void(const QString& alias)> playSound;
     // The announcer's local date-time; the system clock when not given.
     std::function<TDateTime()> announcerClock;
+    // The wall clock of the board (the stale-data banner's time, waiting
+    // times, night mode); the system clock when not given.
+    std::function<QDateTime()> wallClock;
     // Whether the desktop shows tray icons; the platform's answer by default.
     std::function<bool()> trayAvailable;
     // Time and chance of the connection's retry and reconnection timers.
@@ -180,6 +186,8 @@ private:
     void RebuildTrayMenu();
     void setStatus(const QString& text);
     void repaintBoard();
+    // The wall-screen settings to the board and the night mode.
+    void applyWallSettings();
 
     MainWindowServices m_services;
     SettingsStore& m_settings;
@@ -194,6 +202,8 @@ private:
     Announcer* m_ownAnnouncer = nullptr; // m_announcer when it is the real one
     std::unique_ptr<MessageDispatcher> m_dispatcher;
     std::unique_ptr<ServerConnection> m_connection;
+    std::unique_ptr<StaleDataWatch> m_staleWatch;
+    std::unique_ptr<NightMode> m_nightMode;
     std::unique_ptr<UpdateClient> m_update;
     std::unique_ptr<SuspendResume> m_suspendResume;
     std::unique_ptr<PowerEvents> m_power;

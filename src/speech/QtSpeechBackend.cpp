@@ -105,6 +105,7 @@ public:
                     current = names.at(i);
             }
             m_tts = tts;
+            m_tts->setVolume(m_volume);
             connect(tts, &QTextToSpeech::stateChanged, this, &SpeechWorker::onState);
             connect(tts, &QTextToSpeech::errorOccurred, this,
                     [this](QTextToSpeech::ErrorReason, const QString& text) { Failed(text); });
@@ -131,6 +132,13 @@ public:
     {
         if (m_tts)
             m_tts->setRate(rate);
+    }
+
+    void setVolume(double volume)
+    {
+        m_volume = volume;
+        if (m_tts)
+            m_tts->setVolume(volume);
     }
 
     void speak(const QString& text)
@@ -213,6 +221,7 @@ private:
 
     QStringList m_engines;
     QTextToSpeech* m_tts = nullptr;
+    double m_volume = 1.0;
     QHash<QString, QVoice> m_voices;
     QStringList m_queue;
     QTimer* m_stall = nullptr;
@@ -375,6 +384,12 @@ void QtSpeechBackend::setRate(int rate)
 {
     const double r = QtRate(rate);
     d->post([w = d->worker, r] { w->setRate(r); });
+}
+
+void QtSpeechBackend::setVolume(int percent)
+{
+    const double v = std::clamp(percent, 0, 100) / 100.0;
+    d->post([w = d->worker, v] { w->setVolume(v); });
 }
 
 void QtSpeechBackend::speak(const QString& text)

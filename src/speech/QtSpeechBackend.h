@@ -37,6 +37,7 @@ public:
     QList<SpeechVoice> voices() override;
     bool setVoice(const QString& description) override;
     void setRate(int rate) override;
+    void setVolume(int percent) override;
     void speak(const QString& text) override;
     void skip() override;
 

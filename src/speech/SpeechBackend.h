@@ -43,6 +43,10 @@ public:
     virtual bool setVoice(const QString& description) = 0;
     // The speaking rate of later speech, -10 (slowest) to 10 (fastest).
     virtual void setRate(int rate) = 0;
+    // The loudness of later speech, 0 (silent) to 100 (the synthesiser's
+    // full volume, where it starts). A synthesiser without a volume of its
+    // own ignores it.
+    virtual void setVolume(int percent) { Q_UNUSED(percent); }
     // Queues the text and returns at once; texts are spoken in turn.
     virtual void speak(const QString& text) = 0;
     // Ends the text being spoken and drops what is queued.

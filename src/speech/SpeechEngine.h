@@ -110,6 +110,10 @@ public:
     bool ready() const;
     // Nothing without a ready engine.
     void say(const QString& text, int flags = 1);
+    // Loudness of speech in percent (100 at start); kept for every engine
+    // created later.
+    void setVolume(int percent);
+    int volume() const;
 
 Q_SIGNALS:
     // The engine was created, replaced or discarded.

@@ -5,6 +5,8 @@
 #include <exception>
 #include <utility>
 
+#include <algorithm>
+
 namespace tesk {
 
 struct SpeechService::Private {
@@ -25,6 +27,7 @@ struct SpeechService::Private {
     bool createAgain = false;
     // Said while a synthesiser starts: spoken once it is ready.
     QStringList held;
+    int volume = 100;
     std::shared_ptr<bool> questionGate = std::make_shared<bool>(false);
 };
 
@@ -105,6 +108,8 @@ void SpeechService::CreateEngine()
             d->ready = false;
     });
     d->ready = engine->ready();
+    if (d->volume != 100)
+        engine->backend()->setVolume(d->volume);
     d->engine = std::move(engine);
     qCInfo(lcSpeech) << "speech engine created; ready:" << d->ready << "voices:" << d->engine->voices().size();
     Q_EMIT engineChanged(d->engine.get());
@@ -129,6 +134,18 @@ TfrmSAPI51* SpeechService::engine() const
 bool SpeechService::ready() const
 {
     return d->ready && d->engine && d->engine->ready();
+}
+
+void SpeechService::setVolume(int percent)
+{
+    d->volume = std::clamp(percent, 0, 100);
+    if (d->engine && d->engine->backend())
+        d->engine->backend()->setVolume(d->volume);
+}
+
+int SpeechService::volume() const
+{
+    return d->volume;
 }
 
 void SpeechService::say(const QString& text, int flags)

@@ -7,6 +7,7 @@
 #include "sysreg/OvrigtPage.h"
 #include "sysreg/ServerPage.h"
 #include "sysreg/VoicePage.h"
+#include "sysreg/WallPage.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -21,12 +22,14 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <iterator>
 
 namespace tesk {
 
 namespace {
 constexpr SysRegPage TabOrder[] = {SysRegPage::tsServersettings, SysRegPage::tsClientSettings,
-                                   SysRegPage::tsVoice, SysRegPage::tsOvrigtShow};
+                                   SysRegPage::tsVoice, SysRegPage::tsOvrigtShow, SysRegPage::tsWallScreen};
+constexpr int PageCount = int(std::size(TabOrder));
 
 int TabIndex(SysRegPage page)
 {
@@ -99,7 +102,9 @@ void TfrmSystreg::buildLayout()
     PageControl1->addTab(tsServersettings, QStringLiteral("Serverinställningar/utseende"));
     PageControl1->addTab(tsClientSettings, QStringLiteral("Klientinställningar"));
     PageControl1->addTab(tsVoice, QStringLiteral("Röstinställningar"));
+    tsWallScreen = new WallPage(*m_services.settings, *m_services.messages);
     PageControl1->addTab(tsOvrigtShow, QStringLiteral("Övrigt"));
+    PageControl1->addTab(tsWallScreen, QStringLiteral("Väggskärm"));
     connect(PageControl1, &QTabWidget::currentChanged, this, [this] {
         if (!m_settingTabs)
             PageControl1Change();
@@ -155,7 +160,7 @@ bool TfrmSystreg::isTabShown(SysRegPage page) const
 SysRegPage TfrmSystreg::currentPage() const
 {
     const int index = PageControl1->currentIndex();
-    return index >= 0 && index < 4 ? TabOrder[index] : SysRegPage::tsServersettings;
+    return index >= 0 && index < PageCount ? TabOrder[index] : SysRegPage::tsServersettings;
 }
 
 void TfrmSystreg::SetTabs(SysRegPage page)
@@ -197,6 +202,7 @@ void TfrmSystreg::PageControl1Change()
     case SysRegPage::tsClientSettings: tsClientSettings->load(stillCurrent); break;
     case SysRegPage::tsVoice: tsVoice->load(stillCurrent); break;
     case SysRegPage::tsOvrigtShow: tsOvrigtShow->load(stillCurrent); break;
+    case SysRegPage::tsWallScreen: tsWallScreen->load(stillCurrent); break;
     }
 }
 
@@ -242,6 +248,7 @@ void TfrmSystreg::btnSaveClick()
     case SysRegPage::tsClientSettings: tsClientSettings->save(); break;
     case SysRegPage::tsVoice: break; // stored as it changed
     case SysRegPage::tsOvrigtShow: tsOvrigtShow->save(); break;
+    case SysRegPage::tsWallScreen: tsWallScreen->save(); break;
     }
 }
 

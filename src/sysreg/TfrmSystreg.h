@@ -18,9 +18,10 @@ class SoundEvents;
 class OvrigtPage;
 class ServerPage;
 class VoicePage;
+class WallPage;
 
 // "Systemregister": the display's settings and registration dialog, one
-// instance for the life of the main window. Four pages (the server page
+// instance for the life of the main window. Five pages (the server page
 // always, the others only while connected, as of the last SetTabs) above
 // "Spara", "Ångra" and "Återgå".
 //
@@ -55,6 +56,7 @@ public:
     ClientPage* tsClientSettings = nullptr;
     VoicePage* tsVoice = nullptr;
     OvrigtPage* tsOvrigtShow = nullptr;
+    WallPage* tsWallScreen = nullptr;
     QPushButton* btnSave = nullptr;
     QPushButton* btnCancel = nullptr;
     QPushButton* btnReturn = nullptr;

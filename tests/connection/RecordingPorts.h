@@ -20,6 +20,7 @@ inline QString PageName(SysRegPage page)
     case SysRegPage::tsClientSettings: return QStringLiteral("tsClientSettings");
     case SysRegPage::tsVoice: return QStringLiteral("tsVoice");
     case SysRegPage::tsOvrigtShow: return QStringLiteral("tsOvrigtShow");
+    case SysRegPage::tsWallScreen: return QStringLiteral("tsWallScreen");
     }
     return {};
 }

@@ -56,6 +56,11 @@ void FakeSpeechBackend::setRate(int rate)
     m_script->rates << rate;
 }
 
+void FakeSpeechBackend::setVolume(int percent)
+{
+    m_script->volumes << percent;
+}
+
 void FakeSpeechBackend::speak(const QString& text)
 {
     m_script->calls << QStringLiteral("speak:") + text;

@@ -39,6 +39,7 @@ public:
         int voicesCalls = 0;
         QStringList spoken;
         QList<int> rates;
+        QList<int> volumes;
         QStringList voiceChanges;
         int skips = 0;
         QString currentVoice;      // the speaking voice; empty: the default
@@ -54,6 +55,7 @@ public:
     QList<SpeechVoice> voices() override;
     bool setVoice(const QString& description) override;
     void setRate(int rate) override;
+    void setVolume(int percent) override;
     void speak(const QString& text) override;
     void skip() override;
 

@@ -3,6 +3,7 @@
 #include "sysreg/OvrigtPage.h"
 #include "sysreg/RadioGroup.h"
 #include "sysreg/ServerPage.h"
+#include "sysreg/WallPage.h"
 
 #include "protocol/Framing.h"
 
@@ -275,6 +276,73 @@ private Q_SLOTS:
         CompareStates(f, expected);
         QCOMPARE(f.dialog->tsOvrigtShow->wwDBComboBox1->count(), 3);
         QVERIFY(f.played.isEmpty());
+    }
+
+    void wallPage_data()
+    {
+        QTest::addColumn<QStringList>("stored");
+        QTest::addColumn<QStringList>("expected");
+
+        // Nothing stored: every feature off, the numbers at their defaults.
+        QTest::newRow("nothing stored")
+            << QStringList{}
+            << QStringList{"cbShowWaitingTime=0", "cbEscalate=0", "SeEscalate=10", "enabled:seEscalateAfter=0",
+                           "cbNightMode=0", "edNightFrom=", "edNightTo=", "seNightBrightness=40", "seNightVolume=50",
+                           "enabled:edNightFrom=0"};
+        QTest::newRow("everything stored")
+            << QStringList{"ShowWaitingTime=-1", "EscalateAfterMinutes=15", "NightFrom=22:00", "NightTo=06:00",
+                           "NightBrightness=25", "NightVolume=10"}
+            << QStringList{"cbShowWaitingTime=1", "cbEscalate=1", "SeEscalate=15", "enabled:seEscalateAfter=1",
+                           "cbNightMode=1", "edNightFrom=22:00", "edNightTo=06:00", "seNightBrightness=25",
+                           "seNightVolume=10", "enabled:edNightFrom=1"};
+        QTest::newRow("waiting time as True") << QStringList{"ShowWaitingTime=True"}
+                                              << QStringList{"cbShowWaitingTime=1"};
+        QTest::newRow("waiting time not a truth value") << QStringList{"ShowWaitingTime=ja"}
+                                                        << QStringList{"cbShowWaitingTime=0"};
+        QTest::newRow("escalation 0 is off") << QStringList{"EscalateAfterMinutes=0"}
+                                             << QStringList{"cbEscalate=0", "SeEscalate=10"};
+        QTest::newRow("escalation not a number") << QStringList{"EscalateAfterMinutes=tio"}
+                                                 << QStringList{"cbEscalate=0"};
+        QTest::newRow("escalation above the box") << QStringList{"EscalateAfterMinutes=999"}
+                                                  << QStringList{"cbEscalate=1", "SeEscalate=240"};
+        QTest::newRow("night as the dialog stores it") << QStringList{"NightFrom=22.00", "NightTo=6.05"}
+                                                       << QStringList{"cbNightMode=1", "edNightFrom=22:00",
+                                                                      "edNightTo=06:05"};
+        QTest::newRow("night with one time only") << QStringList{"NightFrom=22:00"}
+                                                  << QStringList{"cbNightMode=0", "edNightFrom=22:00"};
+        QTest::newRow("night times broken") << QStringList{"NightFrom=22", "NightTo=06:00"}
+                                            << QStringList{"cbNightMode=0", "edNightFrom=22"};
+        QTest::newRow("brightness above 100") << QStringList{"NightBrightness=250"}
+                                              << QStringList{"seNightBrightness=100"};
+    }
+
+    void wallPage()
+    {
+        QFETCH(QStringList, stored);
+        QFETCH(QStringList, expected);
+        SysRegFixture f;
+        QVERIFY(f.connectToServer());
+        Store(f, TESK, stored);
+        f.dialog->SetTabs(SysRegPage::tsWallScreen);
+        QCOMPARE(f.dialog->currentPage(), SysRegPage::tsWallScreen);
+        QCOMPARE(f.dialog->PageControl1->tabText(f.dialog->PageControl1->currentIndex()),
+                 QStringLiteral("Väggskärm"));
+        for (QString e : expected)
+            CompareStates(f, {e.replace(QStringLiteral("SeEscalate"), QStringLiteral("seEscalateAfter"))});
+    }
+
+    void wallPageOnlyWhileConnected()
+    {
+        SysRegFixture f;
+        f.dialog->SetTabs(SysRegPage::tsWallScreen);
+        QCOMPARE(f.dialog->currentPage(), SysRegPage::tsServersettings);
+        QVERIFY(!f.dialog->isTabShown(SysRegPage::tsWallScreen));
+        QVERIFY(f.connectToServer());
+        f.dialog->SetTabs(SysRegPage::tsWallScreen);
+        QVERIFY(f.dialog->isTabShown(SysRegPage::tsWallScreen));
+        // After "Övrigt".
+        QCOMPARE(f.dialog->PageControl1->indexOf(f.dialog->tsWallScreen),
+                 f.dialog->PageControl1->indexOf(f.dialog->tsOvrigtShow) + 1);
     }
 
     void ovrigtPageAgainAfterEdits()

@@ -1,6 +1,7 @@
 #include "SysRegFixture.h"
 
 #include "protocol/Framing.h"
+#include "sysreg/WallPage.h"
 #include "sysreg/FormValues.h"
 #include "sysreg/OvrigtPage.h"
 #include "sysreg/RadioGroup.h"
@@ -73,6 +74,73 @@ private Q_SLOTS:
                            "ShowMode=1",           "PlayWindowsSound=0",    "ActivateClientOnBalloon=-1"};
         QTest::newRow("quiet") << 0 << -1 << false << false
                                << QStringList{"SayBalloonInfo=0", "QuietMode=-1", "PlayWindowsSound=0"};
+    }
+
+    void wallSave_data()
+    {
+        QTest::addColumn<bool>("waiting");
+        QTest::addColumn<int>("escalate"); // 0: box cleared
+        QTest::addColumn<QString>("from"); // empty: night box cleared
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QStringList>("expected");
+
+        QTest::newRow("all on")
+            << true << 12 << "22:00" << "6:30"
+            << QStringList{"ShowWaitingTime=-1", "EscalateAfterMinutes=12", "NightFrom=22.00", "NightTo=06.30",
+                           "NightBrightness=35", "NightVolume=20"};
+        QTest::newRow("all off")
+            << false << 0 << "" << ""
+            << QStringList{"ShowWaitingTime=0", "EscalateAfterMinutes=0", "NightFrom=", "NightTo=",
+                           "NightBrightness=35", "NightVolume=20"};
+    }
+
+    void wallSave()
+    {
+        QFETCH(bool, waiting);
+        QFETCH(int, escalate);
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(QStringList, expected);
+        SysRegFixture f;
+        QVERIFY(f.connectToServer());
+        f.dialog->SetTabs(SysRegPage::tsWallScreen);
+        WallPage& p = *f.dialog->tsWallScreen;
+        p.cbShowWaitingTime->setChecked(waiting);
+        p.cbEscalate->setChecked(escalate > 0);
+        p.seEscalateAfter->setValue(escalate > 0 ? escalate : 30);
+        p.cbNightMode->setChecked(!from.isEmpty());
+        p.edNightFrom->setText(from.isEmpty() ? QStringLiteral("23:00") : from);
+        p.edNightTo->setText(to.isEmpty() ? QStringLiteral("05:00") : to);
+        p.seNightBrightness->setValue(35);
+        p.seNightVolume->setValue(20);
+
+        f.server.clearReceived();
+        f.dialog->btnSave->click();
+        QVERIFY(f.dialog->FClickedSpara);
+        // Both copies of each setting go out; this machine's in the page's order.
+        QVERIFY(f.server.waitForFrames(2 * int(expected.size())));
+        QCOMPARE(f.storedOnServer(TESK), expected);
+        for (const QString& e : expected) {
+            const qsizetype eq = e.indexOf(QLatin1Char('='));
+            QCOMPARE(f.local(TESK, e.left(eq)), e.mid(eq + 1));
+        }
+        QVERIFY(f.messages.balloons.empty());
+    }
+
+    void wallSaveRefusesNightWithoutTimes()
+    {
+        SysRegFixture f;
+        QVERIFY(f.connectToServer());
+        f.dialog->SetTabs(SysRegPage::tsWallScreen);
+        WallPage& p = *f.dialog->tsWallScreen;
+        p.cbNightMode->setChecked(true);
+        p.edNightFrom->setText(QStringLiteral("22"));
+        p.edNightTo->setText(QStringLiteral("06:00"));
+        f.server.clearReceived();
+        f.dialog->btnSave->click();
+        QCOMPARE(f.messages.balloons.size(), 1);
+        QVERIFY(f.local(TESK, QStringLiteral("NightFrom")) != QStringLiteral("22"));
+        QVERIFY(f.storedOnServer(TESK).isEmpty());
     }
 
     void ovrigtSave()

@@ -7,6 +7,7 @@
 #include "display/board/HlsColor.h"
 #include "display/board/RoundBox.h"
 #include "display/board/ShortTimeText.h"
+#include "display/board/WaitingTime.h"
 
 #include <QPainter>
 
@@ -133,6 +134,8 @@ struct CallBoard::Private {
     BoardSettings settings;
     QString kliniknamn;
     QString timeFormat; // empty: the locale's, taken at each paint
+    bool showWaiting = false;
+    TDateTime now = 0;
     QImage bt2;   // the picture
     QSize size;   // board pixels
     DeviceScale scale;
@@ -418,7 +421,14 @@ void CallBoard::Private::drawBoxes(QPainter& p, TCallList& list, int n, Tools& t
             QString L1;
             QString L2;
             QString F;
-            if (caller->CallComingLopnr <= 0) {
+            if (caller->CallComingLopnr <= 0 && showWaiting) {
+                // The wait makes the second line the longer one as often
+                // as not: the wider of the two is fitted, as for a
+                // confirmed call.
+                L1 = settings.FCallPrefix + caller->CallerName;
+                L2 = WaitingLine(time, WaitingMinutes(caller->CallTimeStamp, now));
+                F = tools.extent(face, size, L1).width() > tools.extent(face, size, L2).width() ? L1 : L2;
+            } else if (caller->CallComingLopnr <= 0) {
                 L1 = settings.FCallPrefix + caller->CallerName;
                 L2 = time;
                 F = L1;
@@ -476,6 +486,12 @@ void CallBoard::setDevicePixelRatio(qreal ratio)
     d->ensureFrame();
 }
 qreal CallBoard::devicePixelRatio() const { return d->scale.ratio; }
+void CallBoard::setWaitingTime(bool show, TDateTime now)
+{
+    d->showWaiting = show;
+    d->now = now;
+}
+bool CallBoard::showsWaitingTime() const { return d->showWaiting; }
 void CallBoard::setLongTimeFormat(const QString& format) { d->timeFormat = format; }
 QString CallBoard::longTimeFormat() const
 {

@@ -57,6 +57,12 @@ public:
     void setLongTimeFormat(const QString& format);
     QString longTimeFormat() const;
 
+    // Unconfirmed calls show how long they have waited at `now` on their
+    // second line ("13:21 · 7 min"), which then takes part in fitting the
+    // text. Off by default: the board is then exactly as without it.
+    void setWaitingTime(bool show, TDateTime now);
+    bool showsWaitingTime() const;
+
     // Composes the whole board into image(). Throws std::exception when the
     // board cannot be drawn (the image then holds what was drawn so far).
     void PaintBox1Paint(TCallList& callList, Path path = Path::Cached);

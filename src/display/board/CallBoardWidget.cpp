@@ -3,11 +3,15 @@
 #include "common/LogCategories.h"
 #include "common/TextHelpers.h"
 #include "common/UserMessages.h"
+#include "display/board/HlsColor.h"
+#include "display/board/WaitingTime.h"
+#include "protocol/DateTimeValue.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -35,8 +39,22 @@ constexpr int kMaxIntervalMinutes = std::numeric_limits<int>::max() / 60000;
 } // namespace
 
 CallBoardWidget::CallBoardWidget(TCallList& callList, UserMessages& messages, SendFunction send, QWidget* parent)
-    : QWidget(parent), m_callList(callList), m_messages(messages), m_send(std::move(send))
+    : CallBoardWidget(callList, messages, std::move(send), {}, parent)
 {
+}
+
+CallBoardWidget::CallBoardWidget(TCallList& callList, UserMessages& messages, SendFunction send, Clock clock,
+                                 QWidget* parent)
+    : QWidget(parent), m_callList(callList), m_messages(messages), m_send(std::move(send)), m_clock(std::move(clock))
+{
+    if (!m_clock)
+        m_clock = [] { return ToDateTimeValue(QDateTime::currentDateTime()); };
+    m_minuteTimer.setInterval(60000);
+    connect(&m_minuteTimer, &QTimer::timeout, this, &CallBoardWidget::minuteTick);
+    // 1 Hz: half a second on, half a second off.
+    m_blinkTimer.setInterval(500);
+    connect(&m_blinkTimer, &QTimer::timeout, this, &CallBoardWidget::blinkTick);
+
     setAutoFillBackground(false);
     setAttribute(Qt::WA_OpaquePaintEvent);
     QPalette pal = palette();
@@ -58,7 +76,131 @@ CallBoardWidget::~CallBoardWidget() = default;
 void CallBoardWidget::setBoardSettings(const BoardSettings& settings)
 {
     m_board.setSettings(settings);
+    composeNeeded();
+}
+
+void CallBoardWidget::composeNeeded()
+{
+    m_composeNeeded = true;
     update();
+}
+
+void CallBoardWidget::setWallSettings(const WallSettings& settings)
+{
+    m_wall = settings;
+    if (m_wall.ShowWaitingTime || m_wall.EscalateAfterMinutes > 0)
+        m_minuteTimer.start();
+    else
+        m_minuteTimer.stop();
+    composeNeeded();
+}
+
+void CallBoardWidget::setBrightness(int percent)
+{
+    percent = std::clamp(percent, 0, 100);
+    if (percent == m_brightness)
+        return;
+    m_brightness = percent;
+    update();
+}
+
+std::vector<CallBoardWidget::Waiting> CallBoardWidget::waitingNow() const
+{
+    std::vector<Waiting> waiting;
+    const TDateTime now = m_clock();
+    for (const auto& call : m_callList) {
+        if (!call)
+            continue;
+        for (const auto& caller : call->CurrentCallList) {
+            if (caller && caller->CallComingLopnr <= 0)
+                waiting.push_back({caller.get(), WaitingMinutes(caller->CallTimeStamp, now)});
+        }
+    }
+    return waiting;
+}
+
+namespace {
+QRect toRect(const TViewRect& r) { return QRect(QPoint(r.Left, r.Top), QPoint(r.Right - 1, r.Bottom - 1)); }
+} // namespace
+
+QRegion CallBoardWidget::minuteTick()
+{
+    if (m_composeNeeded || m_listAwaitingPaint) {
+        // A composition is on its way anyway and draws the minutes of then.
+        update();
+        return QRegion(rect());
+    }
+    QRegion changed;
+    if (m_wall.ShowWaitingTime) {
+        // The records are those of the last composition (no new list since),
+        // in the same order as then.
+        const std::vector<Waiting> now = waitingNow();
+        std::size_t i = 0;
+        for (const auto& call : m_callList) {
+            if (!call)
+                continue;
+            // A longer line may shrink the font, and the calls after it in
+            // the same resource start their fitting from that size.
+            bool following = false;
+            for (const auto& caller : call->CurrentCallList) {
+                if (!caller)
+                    continue;
+                if (caller->CallComingLopnr <= 0 && i < now.size() && i < m_shownWaiting.size()) {
+                    following = following || now[i].minutes != m_shownWaiting[i].minutes;
+                    ++i;
+                }
+                if (following)
+                    changed += toRect(caller->ViewRect);
+            }
+        }
+        changed &= QRegion(rect());
+        if (!changed.isEmpty()) {
+            m_composeNeeded = true;
+            update(changed);
+        }
+    }
+    updateEscalation();
+    return changed;
+}
+
+void CallBoardWidget::updateEscalation()
+{
+    const QRegion before = m_escalated;
+    m_escalated = QRegion();
+    m_escalationMarks.clear();
+    if (m_wall.EscalateAfterMinutes > 0) {
+        const TDateTime now = m_clock();
+        for (const auto& call : m_callList) {
+            if (!call)
+                continue;
+            for (const auto& caller : call->CurrentCallList) {
+                if (!caller || caller->CallComingLopnr > 0 || caller->ViewRect.Right <= caller->ViewRect.Left
+                    || !WaitedLongerThan(caller->CallTimeStamp, now, m_wall.EscalateAfterMinutes))
+                    continue;
+                const QRect box = toRect(caller->ViewRect);
+                m_escalated += box;
+                m_escalationMarks.emplace_back(box, ContrastColor(call->CallColour));
+            }
+        }
+    }
+    if (m_escalated.isEmpty()) {
+        m_blinkTimer.stop();
+        m_blinkOn = false;
+    } else if (!m_blinkTimer.isActive()) {
+        m_blinkOn = true;
+        m_blinkTimer.start();
+    }
+    if (m_escalated != before)
+        update(m_escalated.united(before));
+}
+
+QRegion CallBoardWidget::blinkTick()
+{
+    if (m_escalated.isEmpty())
+        return {};
+    m_blinkOn = !m_blinkOn;
+    update(m_escalated);
+    return m_escalated;
 }
 
 const BoardSettings& CallBoardWidget::boardSettings() const { return m_board.settings(); }
@@ -66,7 +208,7 @@ const BoardSettings& CallBoardWidget::boardSettings() const { return m_board.set
 void CallBoardWidget::setKliniknamn(const QString& name)
 {
     m_board.setKliniknamn(name);
-    update();
+    composeNeeded();
 }
 
 QString CallBoardWidget::kliniknamn() const { return m_board.kliniknamn(); }
@@ -76,7 +218,17 @@ void CallBoardWidget::callListReplaced()
     // Nothing selected is held, so nothing needs forgetting: the new records
     // carry zero rectangles and are hit only after they have been drawn.
     m_listAwaitingPaint = true;
-    update();
+    composeNeeded();
+}
+
+void CallBoardWidget::setBannerText(const QString& text)
+{
+    if (text == m_banner.text())
+        return;
+    // The band of the old text and of the new one both change.
+    const QRect before = m_banner.rect(size());
+    m_banner.setText(text);
+    update(before.united(m_banner.rect(size())));
 }
 
 void CallBoardWidget::setCurrentPath(const QString& path) { m_background.setCurrentPath(path); }
@@ -105,7 +257,7 @@ QString CallBoardWidget::loadPicture()
         const bool loaded = m_background.LoadBackground();
         m_board.setBackgroundPicture(m_background.picture());
         if (loaded)
-            update();
+            composeNeeded();
         return {};
     } catch (const std::exception& e) {
         m_board.setBackgroundPicture(m_background.picture());
@@ -145,9 +297,13 @@ void CallBoardWidget::PaintBox1Paint()
     // paints.
     if (m_board.devicePixelRatio() != devicePixelRatioF())
         m_board.setDevicePixelRatio(devicePixelRatioF());
+    m_board.setWaitingTime(m_wall.ShowWaitingTime, m_clock());
     try {
         m_board.PaintBox1Paint(m_callList);
         m_lastFailure.clear();
+        m_composeNeeded = false;
+        m_shownWaiting = waitingNow();
+        updateEscalation();
         if (m_listAwaitingPaint) {
             // Several lists in quick succession may share one paint.
             m_listAwaitingPaint = false;
@@ -161,6 +317,37 @@ void CallBoardWidget::PaintBox1Paint()
 }
 
 const QImage& CallBoardWidget::boardImage() const { return m_board.image(); }
+
+QImage CallBoardWidget::shownImage() const
+{
+    QImage shown = m_board.image().copy();
+    if (shown.isNull())
+        return shown;
+    QPainter p(&shown);
+    paintOverlays(p);
+    return shown;
+}
+
+void CallBoardWidget::paintOverlays(QPainter& painter) const
+{
+    if (m_blinkOn) {
+        // A frame inside the box, thick enough to catch the eye across a
+        // room, in the colour the resource's name is written in.
+        for (const auto& [box, colour] : m_escalationMarks) {
+            const int t = std::max(3, std::min(box.width(), box.height()) / 12);
+            const QColor c = ToQColor(colour);
+            painter.fillRect(QRect(box.left(), box.top(), box.width(), t), c);
+            painter.fillRect(QRect(box.left(), box.bottom() - t + 1, box.width(), t), c);
+            painter.fillRect(QRect(box.left(), box.top(), t, box.height()), c);
+            painter.fillRect(QRect(box.right() - t + 1, box.top(), t, box.height()), c);
+        }
+    }
+    if (m_brightness < 100)
+        painter.fillRect(QRect(QPoint(0, 0), m_board.size()), QColor(0, 0, 0, (100 - m_brightness) * 255 / 100));
+    // The banner stays bright: a stale board is news at night too.
+    if (m_banner.shown())
+        m_banner.draw(painter, m_board.size(), m_board.settings().TESKShowFontName);
+}
 
 CallBoard& CallBoardWidget::renderer() { return m_board; }
 
@@ -234,9 +421,12 @@ QMenu* CallBoardWidget::PopupMenu1() const { return m_menu; }
 
 QAction* CallBoardWidget::Bekrfta1() const { return m_confirmItem; }
 
-void CallBoardWidget::paintEvent(QPaintEvent*)
+void CallBoardWidget::paintEvent(QPaintEvent* event)
 {
-    PaintBox1Paint();
+    // A blink changes only what lies over the board: the composed board
+    // stands as it is.
+    if (m_composeNeeded || !event->region().subtracted(m_escalated).isEmpty())
+        PaintBox1Paint();
     QPainter p(this);
     const QImage& img = m_board.image();
     if (img.isNull()) {
@@ -244,11 +434,13 @@ void CallBoardWidget::paintEvent(QPaintEvent*)
         return;
     }
     p.drawImage(QPoint(0, 0), img);
+    paintOverlays(p);
 }
 
 void CallBoardWidget::resizeEvent(QResizeEvent* event)
 {
     m_board.resize(size());
+    m_composeNeeded = true;
     QWidget::resizeEvent(event);
 }
 

@@ -1,19 +1,24 @@
 #pragma once
 
 #include "common/BoardSettings.h"
+#include "common/WallSettings.h"
 #include "display/board/BoardBackground.h"
 #include "display/board/CallBoard.h"
 #include "display/board/CallSelection.h"
+#include "display/board/StaleBanner.h"
 #include "protocol/Records.h"
 
 #include <QImage>
 #include <QPoint>
+#include <QRegion>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
 
 #include <functional>
 #include <optional>
+#include <utility>
+#include <vector>
 
 class QAction;
 class QMenu;
@@ -55,8 +60,12 @@ public:
     // Sends one complete frame on the main connection (the connection encodes
     // it to the wire's code page).
     using SendFunction = std::function<void(const QString& frame)>;
+    // The local date-time that waiting times are counted to.
+    using Clock = std::function<TDateTime()>;
 
     CallBoardWidget(TCallList& callList, UserMessages& messages, SendFunction send, QWidget* parent = nullptr);
+    CallBoardWidget(TCallList& callList, UserMessages& messages, SendFunction send, Clock clock,
+                    QWidget* parent = nullptr);
     ~CallBoardWidget() override;
 
     // --- what the board shows ---
@@ -66,6 +75,34 @@ public:
     QString kliniknamn() const;
     // The records were replaced by a new CURRENTLIST: schedules a repaint.
     void callListReplaced();
+
+    // Waiting times, escalation and night dimming (night mode itself is
+    // decided elsewhere: setNightDimmed).
+    void setWallSettings(const WallSettings& settings);
+    const WallSettings& wallSettings() const { return m_wall; }
+
+    // Once a minute: recomposes when a waiting time shown has changed and
+    // repaints only the boxes whose text changed; picks up calls that have
+    // now waited past the escalation limit. Returns the region repainted.
+    QRegion minuteTick();
+    // Twice a second while a call is escalated: its frame comes or goes.
+    // Returns the region repainted (the escalated boxes alone).
+    QRegion blinkTick();
+    // The boxes of unconfirmed calls that have waited past the limit, as of
+    // the last composition or minute.
+    QRegion escalatedRegion() const { return m_escalated; }
+    bool blinkShowing() const { return m_blinkOn; }
+    bool minuteTimerActive() const { return m_minuteTimer.isActive(); }
+    bool blinkTimerActive() const { return m_blinkTimer.isActive(); }
+
+    // Brightness of the whole board in percent (100 unchanged); the night
+    // dims it. Calls still show, only darker.
+    void setBrightness(int percent);
+    int brightness() const { return m_brightness; }
+
+    // The stale-data banner across the top, over the last list; empty hides it.
+    void setBannerText(const QString& text);
+    QString bannerText() const { return m_banner.text(); }
 
     // --- background pictures ---
     // Folder of the picture files, with a trailing separator.
@@ -92,6 +129,9 @@ public:
     // at the device pixels of the widget's screen.
     void PaintBox1Paint();
     const QImage& boardImage() const;
+    // What the screen shows: the composed board with what lies over it (the
+    // banner), at the widget's device pixels.
+    QImage shownImage() const;
     // Call lists whose records reached the screen (lists that arrived
     // between two paints count once).
     quint64 listsPainted() const { return m_listsPainted; }
@@ -126,6 +166,17 @@ private:
     // Loads the current picture; the failure's text, or empty.
     QString loadPicture();
     void reportPaintFailure(const QString& reason);
+    // Draws what lies over the composed board, in logical pixels.
+    void paintOverlays(QPainter& painter) const;
+    // The waiting minutes of every unconfirmed call now, and which calls are
+    // past the escalation limit; starts or stops the blink.
+    struct Waiting {
+        const TCaller* caller;
+        int minutes;
+    };
+    std::vector<Waiting> waitingNow() const;
+    void updateEscalation();
+    void composeNeeded();
     void menuItemChosen();
 
     TCallList& m_callList;
@@ -133,6 +184,7 @@ private:
     SendFunction m_send;
     CallBoard m_board;
     BoardBackground m_background;
+    mutable StaleBanner m_banner;
     QTimer m_backGroundTimer;
     std::optional<QPoint> m_pointer; // last seen over the board; leaving does not forget it
     CallSelection m_menuSelection;   // what the open menu's item offers
@@ -143,6 +195,17 @@ private:
     quint64 m_listsPainted = 0;
     bool m_failureShowing = false;
     QString m_lastFailure;
+
+    Clock m_clock;
+    WallSettings m_wall;
+    QTimer m_minuteTimer;
+    QTimer m_blinkTimer;
+    std::vector<Waiting> m_shownWaiting; // as the last composition drew them
+    QRegion m_escalated;
+    std::vector<std::pair<QRect, TColor>> m_escalationMarks;
+    bool m_blinkOn = false;
+    int m_brightness = 100;
+    bool m_composeNeeded = true;
 };
 
 } // namespace tesk

@@ -348,6 +348,7 @@ void ServerConnection::ShowConnected(quint64 attempt)
     SetLamp(LampGreen);
     SetStatus(QStringLiteral("Ansluten"));
     RestartReconnectTimer(plan);
+    Q_EMIT connectionUp();
     Q_EMIT windowRepaintRequested();
 }
 
@@ -378,6 +379,7 @@ bool ServerConnection::CheckServerVersion(const QString& versionText)
         Timer3.stop();
         SetStatus(QStringLiteral("Fel serverversion ") + versionText + QStringLiteral(" INTE ansluten"));
         SetLamp(LampRed);
+        Q_EMIT versionRefused(m_statusText);
         m_messages.ShowInfoMessage(QStringLiteral("Fel serverversion!\r\rTESK-Servern har version ") + versionText
                                    + QStringLiteral("\r") + QStringLiteral("Minst version ") + kMinimumVersion
                                    + QStringLiteral(" kr\u00E4vs!"));
@@ -442,6 +444,8 @@ void ServerConnection::ClientSocket1Disconnect()
     else
         SetStatus(QStringLiteral("Ej ansluten - kontrollera Serverinst\u00E4llningarna i Systemregistret"));
     SetLamp(LampRed);
+    if (!m_plannedClose)
+        Q_EMIT connectionDown();
 }
 
 void ServerConnection::ClientSocket1Error(QAbstractSocket::SocketError error)
@@ -464,6 +468,8 @@ void ServerConnection::ClientSocket1Error(QAbstractSocket::SocketError error)
         ClientSocket1Disconnect();
         return;
     }
+    // Before the question: the board is to say so while the box is open.
+    Q_EMIT connectionDown();
     AskToEditServerSettings(WinsockErrorCode(error));
 }
 
@@ -513,7 +519,11 @@ void ServerConnection::Timer3Timer()
 void ServerConnection::ReconnectTimerTimer()
 {
     ReconnectTimer.stop();
+    // A close of our own, back within moments: no reason to tell the room
+    // the calls may be stale.
+    m_plannedClose = true;
     CloseConnection();
+    m_plannedClose = false;
     ConnectToServer(true);
 }
 

@@ -142,6 +142,15 @@ Q_SIGNALS:
     void connectedToServer();
     // A step of the handshake has returned (see isHandshaking()).
     void handshakeIdle();
+    // The connection was lost, or an attempt failed: what the board shows
+    // is no longer kept up to date. Not for the close of a periodic
+    // reconnection; its attempt reports a failure like any other.
+    void connectionDown();
+    // The server's version was refused; the text is the new status text.
+    void versionRefused(const QString& statusText);
+    // The connection is up and the calls flow again (a version accepted, or
+    // a periodic reconnection through).
+    void connectionUp();
 
 private:
     void ClientSocket1Connect();
@@ -198,6 +207,7 @@ private:
     quint64 m_attempt = 0;         // increases with every opened attempt
     bool m_attemptConnected = false;
     bool m_attemptEnded = false;   // the loss or failure of this attempt is handled
+    bool m_plannedClose = false;   // the periodic reconnection is closing it
 
     int m_timer3Tag = 0;
     int m_handshakeDepth = 0;

@@ -5,7 +5,7 @@
 namespace tesk {
 
 // The pages of the system register dialog, in tab order.
-enum class SysRegPage { tsServersettings, tsClientSettings, tsVoice, tsOvrigtShow };
+enum class SysRegPage { tsServersettings, tsClientSettings, tsVoice, tsOvrigtShow, tsWallScreen };
 
 // What the connection and the dispatcher need from the system register
 // dialog. The dialog implements it; until it exists the main window passes
