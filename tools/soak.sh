@@ -37,10 +37,13 @@ echo "soak: client pid $client_pid against 127.0.0.1:$port for $seconds s (logs 
 rss() { awk '/^VmRSS:/ { print $2 }' "/proc/$client_pid/status" 2>/dev/null || echo 0; }
 start=$SECONDS
 rss_minute=
+rss_series=
 alive=1
 while [ $((SECONDS - start)) -lt "$seconds" ]; do
   if ! kill -0 "$client_pid" 2>/dev/null; then alive=0; break; fi
   if [ -z "$rss_minute" ] && [ $((SECONDS - start)) -ge 60 ]; then rss_minute=$(rss); fi
+  # Memory every 30 s: a leak keeps climbing, filling caches level off.
+  [ $(((SECONDS - start) % 30)) -eq 0 ] && rss_series="$rss_series $(rss)"
   sleep 1
 done
 rss_end=$(rss)
@@ -48,11 +51,12 @@ rss_end=$(rss)
 ended=$(date +%s.%N)
 stop_all
 
-python3 - "$soak" "$alive" "$rss_minute" "$rss_end" "$ended" <<'PY'
+python3 - "$soak" "$alive" "$rss_minute" "$rss_end" "$ended" "$rss_series" <<'PY'
 import re, sys
 from datetime import datetime
 folder, alive, rss_minute, rss_end = sys.argv[1], sys.argv[2] == "1", int(sys.argv[3]), int(sys.argv[4])
 ended = float(sys.argv[5])  # what the shutdown itself logs does not count
+series = [int(x) for x in sys.argv[6].split()] if len(sys.argv) > 6 else []
 # "<date> <time> <level> <category>: <text>", as the display logs too.
 stamp = re.compile(r"^(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}) \w+ [\w.]+: (.*)$")
 events = []
@@ -62,7 +66,7 @@ for line in open(f"{folder}/callserver.log", encoding="utf-8", errors="replace")
         events.append((datetime.strptime(m.group(1), "%Y-%m-%d %H:%M:%S.%f").timestamp(), m.group(2)))
 sent = 0
 refusals = []
-drops, connects = [], []
+closed, connects, displays = [], [], set()
 for t, text in events:
     if t > ended:
         break
@@ -70,10 +74,16 @@ for t, text in events:
         sent = int(m.group(1))
     elif m := re.match(r"soak: vägrar anslutningar i (\d+) ms", text):
         refusals.append((t, t + int(m.group(1)) / 1000))
+    elif m := re.match(r"(\S+) <- \xa4(GETCALLLIST|RECONNECT):", text):
+        # Only the display's own connection counts: the update check opens
+        # and closes a second one of its own.
+        displays.add(m.group(1))
     elif text.endswith(" frånkopplad"):
-        drops.append(t)
+        closed.append((t, text.split()[0]))
     elif text.endswith(" ansluten"):
-        connects.append(t)
+        connects.append((t, text.split()[0]))
+drops = [t for t, peer in closed if peer in displays]
+connects = [t for t, peer in connects if peer in displays]
 painted = 0
 for line in open(f"{folder}/client.log", encoding="utf-8", errors="replace"):
     if m := re.search(r"call list painted: (\d+)", line):
@@ -103,6 +113,8 @@ if delays:
     print(f"reconnect delay (s)     : min {min(delays):.1f}  max {max(delays):.1f}  mean {sum(delays)/len(delays):.1f}")
 print(f"late reconnects         : {len(late)} {late if late else ''}")
 print(f"client memory (RSS)     : {rss_minute} KiB after 1 min, {rss_end} KiB at the end ({growth_kib:+d} KiB)")
+if series:
+    print(f"memory every 30 s (KiB) : {' '.join(str(x) for x in series)}")
 ok = alive and not late and growth_kib < 5 * 1024 and painted > 0
 print("soak: " + ("passed" if ok else "FAILED"))
 sys.exit(0 if ok else 1)
