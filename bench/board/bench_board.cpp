@@ -8,6 +8,7 @@
 //               [--profile WIDTH HEIGHT RESOURCES CALLERS]
 
 #include "BenchFigures.h"
+#include "BoardBenchNames.h"
 #include "display/board/CallBoard.h"
 #include "display/board/FontFitter.h"
 #include "protocol/Records.h"
@@ -24,18 +25,13 @@
 #include <vector>
 
 using namespace tesk;
+using namespace tesk::bench;
 
 namespace {
 
 using bench::Figures;
 using bench::Summarise;
 
-const char* const kResourceNames[] = {"Anna Lind", "Dr. Berg", "Lindqvist", "Karin", "Barnmorskan", "Olle Sten",
-                                      "Pia", "Rut Holm", "Sven", "Tove Ek", "Ulla", "Vera Ström"};
-const char* const kCallerNames[] = {"Rum 1", "Lab", "Reception", "Akuten", "Rum 12 Barn", "Röntgen",
-                                    "Mottagning 3", "Expedition", "Vårdrum Öst", "Kök"};
-const TColor kResourceColours[] = {0x00C000, 0x0000D0, 0xC08000, 0x8080FF, 0x00FFFF, 0xFF00FF, 0x404040, 0xFFFFFF};
-const TColor kCallerColours[] = {0xFFFFFF, 0xC0FFC0, 0x80C0FF, 0x000080, 0x808080, 0x00A0FF};
 
 // A call list as the dispatcher builds it; `generation` makes every name new.
 TCallList makeList(int resources, int callers, int generation)

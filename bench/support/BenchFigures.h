@@ -1,7 +1,7 @@
 #pragma once
 
 // Shared by every benchmark: time repeated runs and summarise them as
-// min / median / p95 in milliseconds. Figures only; nothing passes or fails.
+// min / median / p95 (and p99) in milliseconds. Figures only; nothing passes or fails.
 
 #include <QElapsedTimer>
 
@@ -15,6 +15,7 @@ struct Figures {
     double min = 0;
     double median = 0;
     double p95 = 0;
+    double p99 = 0;
 };
 
 inline Figures Summarise(std::vector<double> ms)
@@ -26,8 +27,11 @@ inline Figures Summarise(std::vector<double> ms)
     f.min = ms.front();
     f.median = ms[ms.size() / 2];
     // Nearest rank: the smallest value at or above 95 % of the runs.
-    const auto rank = static_cast<std::size_t>(std::max(1.0, std::ceil(0.95 * double(ms.size()))));
-    f.p95 = ms[std::min(rank, ms.size()) - 1];
+    const auto rank = [&](double share) {
+        return static_cast<std::size_t>(std::max(1.0, std::ceil(share * double(ms.size()))));
+    };
+    f.p95 = ms[std::min(rank(0.95), ms.size()) - 1];
+    f.p99 = ms[std::min(rank(0.99), ms.size()) - 1];
     return f;
 }
 
