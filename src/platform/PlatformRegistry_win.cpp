@@ -35,12 +35,21 @@ QString SystemMessage(DWORD code)
     return SystemMessageText(QString::fromWCharArray(buffer, int(length)), code);
 }
 
+// The installations this program replaces were 32-bit programs, whose
+// machine settings Windows keeps in the 32-bit view of HKLM\SOFTWARE. A
+// 64-bit build reads and writes that same view, so every existing
+// installation's central settings stay in force. (HKCU is not split.)
+REGSAM ViewFor(RegistryRoot root)
+{
+    return root == RegistryRoot::LocalMachine ? KEY_WOW64_32KEY : 0;
+}
+
 class WinRegistryStore : public RegistryStore {
 public:
     QString RegReadString(RegistryRoot root, const QString& subKey, const QString& valueName) override
     {
         HKEY key = nullptr;
-        if (RegOpenKeyExW(RootKey(root), Wide(subKey), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        if (RegOpenKeyExW(RootKey(root), Wide(subKey), 0, KEY_READ | ViewFor(root), &key) != ERROR_SUCCESS)
             return {};
         // One byte more than a whole number of characters, as the program
         // always read: a value that fills it is too long and counts as absent.
@@ -101,7 +110,7 @@ private:
         DWORD disposition = 0;
         wchar_t emptyClass[] = L"";
         return RegCreateKeyExW(RootKey(root), Wide(subKey), 0, emptyClass, REG_OPTION_NON_VOLATILE,
-                               KEY_READ | KEY_WRITE, security, key, &disposition);
+                               KEY_READ | KEY_WRITE | ViewFor(root), security, key, &disposition);
     }
 };
 

@@ -47,8 +47,10 @@ QStringList SoundEvents::labels()
         const LONG rc = RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr);
         if (rc == ERROR_NO_MORE_ITEMS)
             break;
-        if (rc != ERROR_SUCCESS)
+        if (rc == ERROR_MORE_DATA)
             continue; // a name longer than a key name may be: skip it
+        if (rc != ERROR_SUCCESS)
+            break; // the key went away or cannot be read: what was read stands
         names << QString::fromWCharArray(name, int(length));
     }
     RegCloseKey(key);

@@ -2,13 +2,17 @@
 
 #include <windows.h>
 
+#include <QDir>
+
 #include <vector>
 
 namespace tesk {
 
 std::optional<QHash<QString, QString>> ReadVersionResource(const QString& fileName, const QStringList& keys)
 {
-    const auto* path = reinterpret_cast<const wchar_t*>(fileName.utf16());
+    // The version calls load the file as a module, which wants backslashes.
+    const QString native = QDir::toNativeSeparators(fileName);
+    const auto* path = reinterpret_cast<const wchar_t*>(native.utf16());
     DWORD handle = 0;
     const DWORD size = GetFileVersionInfoSizeW(path, &handle);
     if (size == 0)
