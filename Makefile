@@ -10,7 +10,7 @@ DEBIAN_PACKAGES := cmake ninja-build g++ pkg-config ccache \
   libcanberra-dev sound-theme-freedesktop libgl-dev fonts-dejavu-core \
   speech-dispatcher speech-dispatcher-espeak-ng espeak-ng \
   dbus-daemon xvfb xauth x11-apps imagemagick \
-  dpkg-dev desktop-file-utils appstream
+  dpkg-dev desktop-file-utils appstream file
 
 .PHONY: all deps configure build test bench demo clean fuzz test-asan soak package check-windows
 

@@ -45,13 +45,13 @@ private:
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     EnsureApplication();
-    static MemoryRegistry registry;
-    static SettingsStore settings(registry, [] { return QStringLiteral("FUZZ"); });
-    static ClientIdentity identity(settings, {});
-    static SilentMessages messages;
-    static NoSystemRegister systemRegister;
-
-    // A fresh model per input, so that a crash replays from the input alone.
+    // Everything fresh per input, so that a crash replays from the input
+    // alone (settings answers and client data change the store and identity).
+    MemoryRegistry registry;
+    SettingsStore settings(registry, [] { return QStringLiteral("FUZZ"); });
+    ClientIdentity identity(settings, {});
+    SilentMessages messages;
+    NoSystemRegister systemRegister;
     CallListModel model;
     CheckingAnnouncer announcer(model);
     MessageDispatcher dispatcher(model, settings, identity, messages, systemRegister, announcer);

@@ -143,8 +143,8 @@ speech_reported=0
 report_speech() {
   [ "$speech_reported" = 1 ] && return 0
   [ -n "$tts_plugins" ] || { speech_reported=1; return 0; }
-  if grep -qE '^tesk.speech: (speech ready|no synthesiser could be reached)' "$demo/client.log" 2>/dev/null; then
-    grep -E '^tesk.speech: ' "$demo/client.log" | sed 's/^tesk.speech: /demo: speech: /' | head -n 6
+  if grep -qE ' tesk\.speech: (speech ready|no synthesiser could be reached)' "$demo/client.log" 2>/dev/null; then
+    grep -E ' tesk\.speech: ' "$demo/client.log" | sed 's/^.* tesk\.speech: /demo: speech: /' | head -n 6
     speech_reported=1
   fi
 }

@@ -17,7 +17,7 @@ targets=(fuzz_receive fuzz_calllist fuzz_dispatcher fuzz_settings fuzz_texthelpe
 share=$(( SECONDS_TOTAL / ${#targets[@]} ))
 [ "$share" -ge 1 ] || share=1
 
-rm -rf "$BUILD_DIR/seeds"
+rm -rf "$BUILD_DIR/seeds" "$BUILD_DIR/findings"
 "$BUILD_DIR/fuzz/make_corpus" "$BUILD_DIR/seeds"
 # Qt keeps some memory for the life of the process; that is not a leak.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
@@ -39,5 +39,6 @@ for t in "${targets[@]}"; do
   found=$(find "$findings" -maxdepth 1 -type f \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' -o -name 'oom-*' \) | wc -l)
   printf '%-20s %12s %10s %8s\n' "$t" "${execs:-0}" "${rate:-0}" "$found"
   [ "$found" -eq 0 ] || { status=1; echo "  see $log"; }
+  [ "${execs:-0}" -gt 0 ] || { status=1; echo "  $t did not run; see $log"; }
 done
 exit $status

@@ -93,14 +93,14 @@ for line in open(f"{folder}/client.log", encoding="utf-8", errors="replace"):
 late, delays = [], []
 for d in drops:
     after = [c for c in connects if c > d]
-    if not after:
-        continue
-    c = after[0]
+    # No reconnect at all by the end counts as late once it was due.
+    c = after[0] if after else ended
     allowed = 18.0 + 1.0
     for r0, r1 in refusals:
         if r0 < c and r1 > d:
             allowed = max(allowed, (r1 - d) + 18.0 + 1.0)
-    delays.append(c - d)
+    if after:
+        delays.append(c - d)
     if c - d > allowed:
         late.append((round(c - d, 1), round(allowed, 1)))
 growth_kib = rss_end - rss_minute

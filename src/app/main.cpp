@@ -39,13 +39,16 @@ int main(int argc, char* argv[])
         return 0;
     }
 
-    QApplication app(argc, argv);
-    app.setApplicationName(ApplicationTitle);
-    // Standard error (the journal) and a small rotating file for IT.
+    // Standard error (the journal) and a small rotating file for IT, before
+    // the application object: what Qt says while it starts (no display, a
+    // missing platform plugin) is what IT looks for when a kiosk stays dark.
     LogFile::Options logOptions;
     logOptions.folder = StateFolder() + QStringLiteral("/Norvalis/TESK");
     LogFile log(logOptions);
     log.install();
+
+    QApplication app(argc, argv);
+    app.setApplicationName(ApplicationTitle);
     app.setOrganizationName(QStringLiteral(TESK_COMPANY));
     // The window lives on in the tray while hidden; the program ends only
     // when the window says so, never because a dialog was the last window.

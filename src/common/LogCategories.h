@@ -10,4 +10,5 @@ Q_DECLARE_LOGGING_CATEGORY(lcUpdate)     // tesk.update
 Q_DECLARE_LOGGING_CATEGORY(lcSettings)   // tesk.settings
 Q_DECLARE_LOGGING_CATEGORY(lcBoard)      // tesk.board
 Q_DECLARE_LOGGING_CATEGORY(lcSpeech)     // tesk.speech
+Q_DECLARE_LOGGING_CATEGORY(lcSound)      // tesk.sound
 Q_DECLARE_LOGGING_CATEGORY(lcMessages)   // tesk.messages: boxes and balloons shown to the user

@@ -2,6 +2,8 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QMutex>
+#include <QMutexLocker>
 
 #include <cstdio>
 
@@ -9,7 +11,11 @@ namespace tesk {
 
 namespace {
 
+// Qt calls the message handler on whichever thread logs (the speech
+// engine's thread, D-Bus's): the installed file and its writes are shared.
+QMutex g_lock;
 LogFile* g_installed = nullptr;
+thread_local bool t_writing = false;
 
 const char* LevelName(QtMsgType type)
 {
@@ -23,15 +29,6 @@ const char* LevelName(QtMsgType type)
     return "info";
 }
 
-void HandleMessage(QtMsgType type, const QMessageLogContext& context, const QString& message)
-{
-    const QString line = FormatLogLine(QDateTime::currentDateTime(), type, context.category, message);
-    if (g_installed)
-        g_installed->write(line);
-    else
-        std::fputs(line.toUtf8().append('\n').constData(), stderr);
-}
-
 } // namespace
 
 QString FormatLogLine(const QDateTime& time, QtMsgType type, const char* category, const QString& message)
@@ -39,6 +36,26 @@ QString FormatLogLine(const QDateTime& time, QtMsgType type, const char* categor
     return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz ")) + QLatin1String(LevelName(type))
         + QLatin1Char(' ') + QLatin1String(category && *category ? category : "default") + QStringLiteral(": ")
         + message;
+}
+
+void LogFile::handleMessage(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    const QString line = FormatLogLine(QDateTime::currentDateTime(), type, context.category, message);
+    // A message raised while a line is being written (by the file itself)
+    // goes to standard error only.
+    if (t_writing) {
+        std::fputs(line.toUtf8().append('\n').constData(), stderr);
+        return;
+    }
+    t_writing = true;
+    {
+        const QMutexLocker lock(&g_lock);
+        if (g_installed)
+            g_installed->writeLocked(line);
+        else
+            std::fputs(line.toUtf8().append('\n').constData(), stderr);
+    }
+    t_writing = false;
 }
 
 LogFile::LogFile(Options options)
@@ -58,6 +75,7 @@ LogFile::LogFile(Options options)
 
 LogFile::~LogFile()
 {
+    const QMutexLocker lock(&g_lock);
     if (g_installed == this) {
         g_installed = nullptr;
         qInstallMessageHandler(nullptr);
@@ -71,11 +89,18 @@ QString LogFile::filePath() const
 
 void LogFile::install()
 {
+    const QMutexLocker lock(&g_lock);
     g_installed = this;
-    qInstallMessageHandler(HandleMessage);
+    qInstallMessageHandler(&LogFile::handleMessage);
 }
 
 void LogFile::write(const QString& line)
+{
+    const QMutexLocker lock(&g_lock);
+    writeLocked(line);
+}
+
+void LogFile::writeLocked(const QString& line)
 {
     const QByteArray bytes = line.toUtf8().append('\n');
     if (m_options.toStandardError)

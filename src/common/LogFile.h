@@ -39,6 +39,8 @@ public:
     void install();
 
 private:
+    static void handleMessage(QtMsgType type, const QMessageLogContext& context, const QString& message);
+    void writeLocked(const QString& line); // the shared lock is held
     void rotate();
 
     Options m_options;

@@ -44,8 +44,9 @@ void NightMode::setSettings(const WallSettings& settings)
 {
     m_from = ParseNightTime(settings.NightFrom);
     m_to = ParseNightTime(settings.NightTo);
-    m_brightness = std::clamp(settings.NightBrightness, 0, 100);
-    m_volume = std::clamp(settings.NightVolume, 0, 100);
+    // A call must still be seen and heard at night: never dark or silent.
+    m_brightness = std::clamp(settings.NightBrightness, MinimumNightPercent, 100);
+    m_volume = std::clamp(settings.NightVolume, MinimumNightPercent, 100);
     if (m_from && m_to)
         m_timer.start();
     else

@@ -32,6 +32,9 @@ bool IsNight(const QTime& from, const QTime& to, const QTime& now);
 class NightMode : public QObject {
     Q_OBJECT
 public:
+    // The lowest night brightness and speech volume, in percent.
+    static constexpr int MinimumNightPercent = 10;
+
     using Clock = std::function<QDateTime()>;
 
     explicit NightMode(Clock clock, QObject* parent = nullptr);

@@ -157,7 +157,8 @@ void TfrmTeskShowMain::wireParts()
     connect(conn, &ServerConnection::boardSettingsReloaded, this, [this](const BoardSettings& settings) {
         board = settings;
         PaintBox1->setBoardSettings(board);
-        applyWallSettings();
+        // Their reads may ask the server: after the handshake, not in it.
+        m_wallSettingsWanted = true;
         // Read again with the server's copies now in reach, so a clinic can
         // set it centrally.
         ApplyScreenSaverSetting();
@@ -179,6 +180,14 @@ void TfrmTeskShowMain::wireParts()
             RequestSpeechEngine();
     });
     connect(conn, &ServerConnection::handshakeIdle, this, [this] {
+        if (m_wallSettingsWanted) {
+            QTimer::singleShot(0, this, [this] {
+                if (!m_wallSettingsWanted || m_connection->isHandshaking())
+                    return;
+                m_wallSettingsWanted = false;
+                applyWallSettings();
+            });
+        }
         if (m_speechWanted)
             QTimer::singleShot(0, this, &TfrmTeskShowMain::CreateSpeechEngineWhenIdle);
     });

@@ -217,6 +217,7 @@ private:
 
     bool m_activated = false;
     bool m_speechWanted = false;
+    bool m_wallSettingsWanted = false;
     bool m_ended = false;
 };
 

@@ -1,5 +1,7 @@
 #include "platform/SoundEvents.h"
 
+#include "common/LogCategories.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -16,7 +18,6 @@ namespace tesk {
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcSound, "tesk.sound")
 
 const QString DefaultAlias = QStringLiteral(".default");
 

@@ -105,7 +105,13 @@ public:
                     current = names.at(i);
             }
             m_tts = tts;
-            m_tts->setVolume(m_volume);
+            // The volume the synthesiser starts with is the program's full
+            // volume (speech-dispatcher's normal level is half of Qt's
+            // scale): a share below it is applied, nothing else is touched,
+            // so an installation without night mode sounds as it always did.
+            m_startVolume = m_tts->volume();
+            if (m_share < 1.0)
+                m_tts->setVolume(m_startVolume * m_share);
             connect(tts, &QTextToSpeech::stateChanged, this, &SpeechWorker::onState);
             connect(tts, &QTextToSpeech::errorOccurred, this,
                     [this](QTextToSpeech::ErrorReason, const QString& text) { Failed(text); });
@@ -134,11 +140,12 @@ public:
             m_tts->setRate(rate);
     }
 
-    void setVolume(double volume)
+    // share: 1.0 the synthesiser's own starting volume, less is quieter.
+    void setVolume(double share)
     {
-        m_volume = volume;
+        m_share = share;
         if (m_tts)
-            m_tts->setVolume(volume);
+            m_tts->setVolume(m_startVolume * share);
     }
 
     void speak(const QString& text)
@@ -221,7 +228,8 @@ private:
 
     QStringList m_engines;
     QTextToSpeech* m_tts = nullptr;
-    double m_volume = 1.0;
+    double m_share = 1.0;
+    double m_startVolume = 1.0;
     QHash<QString, QVoice> m_voices;
     QStringList m_queue;
     QTimer* m_stall = nullptr;

@@ -92,8 +92,8 @@ void WallPage::buildLayout()
     timesLine->addStretch(1);
     nightLayout->addLayout(timesLine);
     auto* levels = new QHBoxLayout;
-    seNightBrightness = Box(QStringLiteral("seNightBrightness"), 0, 100, night);
-    seNightVolume = Box(QStringLiteral("seNightVolume"), 0, 100, night);
+    seNightBrightness = Box(QStringLiteral("seNightBrightness"), NightMode::MinimumNightPercent, 100, night);
+    seNightVolume = Box(QStringLiteral("seNightVolume"), NightMode::MinimumNightPercent, 100, night);
     levels->addWidget(new QLabel(QStringLiteral("Ljusstyrka:"), night));
     levels->addWidget(seNightBrightness);
     levels->addWidget(new QLabel(QStringLiteral("%   Röstvolym:"), night));

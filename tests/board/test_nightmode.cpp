@@ -36,6 +36,8 @@ class TestNightMode : public QObject {
 private slots:
     void nightByTheClock_data();
     void nightByTheClock();
+    void nightIsNeverDarkOrSilent_data();
+    void nightIsNeverDarkOrSilent();
     void nightComesAndGoesOnTheMinute();
     void boardDimmedCallsStillShown();
     void speechQuieterAtNight();
@@ -83,6 +85,27 @@ void TestNightMode::nightByTheClock()
     QCOMPARE(mode.isNight(), isNight);
     QCOMPARE(mode.brightness(), isNight ? 40 : 100);
     QCOMPARE(mode.volume(), isNight ? 30 : 100);
+}
+
+void TestNightMode::nightIsNeverDarkOrSilent_data()
+{
+    QTest::addColumn<int>("stored");
+    QTest::addColumn<int>("used");
+    QTest::newRow("0 %") << 0 << NightMode::MinimumNightPercent;
+    QTest::newRow("negative") << -20 << NightMode::MinimumNightPercent;
+    QTest::newRow("just above the floor") << 11 << 11;
+}
+
+// A call must still be seen and heard at night.
+void TestNightMode::nightIsNeverDarkOrSilent()
+{
+    QFETCH(int, stored);
+    QFETCH(int, used);
+    NightMode mode([] { return at(QStringLiteral("23:00")); });
+    mode.setSettings(night(QStringLiteral("22:00"), QStringLiteral("06:00"), stored, stored));
+    QVERIFY(mode.isNight());
+    QCOMPARE(mode.brightness(), used);
+    QCOMPARE(mode.volume(), used);
 }
 
 void TestNightMode::nightComesAndGoesOnTheMinute()
