@@ -22,7 +22,7 @@ namespace {
 const QString DefaultAlias = QStringLiteral(".default");
 
 // The Windows aliases that installations have stored, in the names of the
-// freedesktop sound naming specification.
+// freedesktop sound theme's event names.
 const QHash<QString, QString>& WindowsAliases()
 {
     static const QHash<QString, QString> map = {
