@@ -21,7 +21,7 @@ namespace {
 
 const QString DefaultAlias = QStringLiteral(".default");
 
-// The Windows aliases that installations have stored, in the names of the
+// The Windows aliases that installations have stored, mapped onto the
 // freedesktop sound theme's event names.
 const QHash<QString, QString>& WindowsAliases()
 {
