@@ -4,11 +4,11 @@
 #include "display/connection/ServerConnection.h"
 
 #include "FakeServer.h"
+#include "SimulatorProcess.h"
 #include "RecordingPorts.h"
 #include "TempSettings.h"
 
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTest>
 
 using namespace tesk;
@@ -30,28 +30,17 @@ private:
 void TestCallServerEndToEnd::initTestCase()
 {
     // Port 0: the simulator takes a free port on 127.0.0.1 and prints it.
-    m_server.setProgram(QStringLiteral(TESK_CALLSERVER_PATH));
-    m_server.setArguments({"--port", "0", "--listen", "127.0.0.1", "--quiet", "--clinic",
-                           QStringLiteral("V\u00E5rdcentralen \u00D6st"), "--server-version", "1.10.4"});
-    m_server.setProcessChannelMode(QProcess::SeparateChannels);
-    m_server.start();
-    QVERIFY2(m_server.waitForStarted(5000), qPrintable(m_server.errorString()));
     QString out;
-    const QRegularExpression listening(QStringLiteral("listening on 127\\.0\\.0\\.1:(\\d+)"));
-    QVERIFY(waitUntil([&] {
-        out += QString::fromUtf8(m_server.readAllStandardOutput());
-        return listening.match(out).hasMatch() || m_server.state() == QProcess::NotRunning;
-    }, 10000));
-    m_port = quint16(listening.match(out).captured(1).toUInt());
+    m_port = StartSimulator(m_server, QStringLiteral(TESK_CALLSERVER_PATH),
+                            {"--port", "0", "--listen", "127.0.0.1", "--quiet", "--clinic",
+                             QStringLiteral("V\u00E5rdcentralen \u00D6st"), "--server-version", "1.10.4"},
+                            &out);
     QVERIFY2(m_port != 0, qPrintable(out));
 }
 
 void TestCallServerEndToEnd::cleanupTestCase()
 {
-    if (m_server.state() != QProcess::NotRunning) {
-        m_server.kill();
-        m_server.waitForFinished(5000);
-    }
+    StopSimulator(m_server);
 }
 
 void TestCallServerEndToEnd::reachesConnectedAndGetsTheCallList_data()

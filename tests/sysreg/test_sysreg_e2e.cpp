@@ -8,6 +8,7 @@
 #include "sysreg/TfrmSystreg.h"
 
 #include "FakeServer.h"
+#include "SimulatorProcess.h"
 #include "RecordingMessages.h"
 #include "TempSettings.h"
 
@@ -15,7 +16,6 @@
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTest>
 
 #include <optional>
@@ -31,27 +31,13 @@ class TestSysRegEndToEnd : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        m_server.setProgram(QStringLiteral(TESK_CALLSERVER_PATH));
-        m_server.setArguments({"--port", "0", "--listen", "127.0.0.1", "--quiet", "--server-version", "1.10.4"});
-        m_server.start();
-        QVERIFY2(m_server.waitForStarted(5000), qPrintable(m_server.errorString()));
         QString out;
-        const QRegularExpression listening(QStringLiteral("listening on 127\\.0\\.0\\.1:(\\d+)"));
-        QVERIFY(waitUntil([&] {
-            out += QString::fromUtf8(m_server.readAllStandardOutput());
-            return listening.match(out).hasMatch() || m_server.state() == QProcess::NotRunning;
-        }, 10000));
-        m_port = quint16(listening.match(out).captured(1).toUInt());
+        m_port = StartSimulator(m_server, QStringLiteral(TESK_CALLSERVER_PATH),
+                                {"--port", "0", "--listen", "127.0.0.1", "--quiet", "--server-version", "1.10.4"}, &out);
         QVERIFY2(m_port != 0, qPrintable(out));
     }
 
-    void cleanupTestCase()
-    {
-        if (m_server.state() != QProcess::NotRunning) {
-            m_server.kill();
-            m_server.waitForFinished(5000);
-        }
-    }
+    void cleanupTestCase() { StopSimulator(m_server); }
 
     void chosenResourcesReachTheCallList()
     {

@@ -6,12 +6,12 @@
 
 #include "../connection/RecordingPorts.h"
 #include "FakeServer.h"
+#include "SimulatorProcess.h"
 #include "TempSettings.h"
 #include "UpdateFixture.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>
-#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -121,17 +121,8 @@ void TestUpdateEndToEnd::updateAtFirstConnection()
         args << "--setting" << QStringLiteral("CHECKVERSION;TESKVistor;%1").arg(HelperNumber);
     args += serverOptions;
     QProcess server;
-    server.setProgram(QStringLiteral(TESK_CALLSERVER_PATH));
-    server.setArguments(args);
-    server.start();
-    QVERIFY2(server.waitForStarted(5000), qPrintable(server.errorString()));
     QString out;
-    const QRegularExpression listening(QStringLiteral("listening on 127\\.0\\.0\\.1:(\\d+)"));
-    QVERIFY(waitUntil([&] {
-        out += QString::fromUtf8(server.readAllStandardOutput());
-        return listening.match(out).hasMatch() || server.state() == QProcess::NotRunning;
-    }, 10000));
-    const quint16 port = quint16(listening.match(out).captured(1).toUInt());
+    const quint16 port = StartSimulator(server, QStringLiteral(TESK_CALLSERVER_PATH), args, &out);
     QVERIFY2(port != 0, qPrintable(out));
 
     TempSettings temp;
@@ -204,8 +195,7 @@ void TestUpdateEndToEnd::updateAtFirstConnection()
         connection.StopTimers();
     }
     qunsetenv("TESK_UPDATE_HELPER_OUT");
-    server.kill();
-    server.waitForFinished(5000);
+    StopSimulator(server);
 }
 
 QTEST_GUILESS_MAIN(TestUpdateEndToEnd)
