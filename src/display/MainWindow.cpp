@@ -40,6 +40,7 @@
 #include <algorithm>
 #include <exception>
 #include <limits>
+#include <utility>
 
 namespace tesk {
 
@@ -180,16 +181,8 @@ void TfrmTeskShowMain::wireParts()
             RequestSpeechEngine();
     });
     connect(conn, &ServerConnection::handshakeIdle, this, [this] {
-        if (m_wallSettingsWanted) {
-            QTimer::singleShot(0, this, [this] {
-                if (!m_wallSettingsWanted || m_connection->isHandshaking())
-                    return;
-                m_wallSettingsWanted = false;
-                applyWallSettings();
-            });
-        }
-        if (m_speechWanted)
-            QTimer::singleShot(0, this, &TfrmTeskShowMain::CreateSpeechEngineWhenIdle);
+        if (m_wallSettingsWanted || m_speechWanted)
+            QTimer::singleShot(0, this, &TfrmTeskShowMain::RunAfterHandshake);
     });
 }
 
@@ -476,19 +469,25 @@ void TfrmTeskShowMain::FormActivate()
 void TfrmTeskShowMain::RequestSpeechEngine()
 {
     m_speechWanted = true;
-    QTimer::singleShot(0, this, &TfrmTeskShowMain::CreateSpeechEngineWhenIdle);
+    QTimer::singleShot(0, this, &TfrmTeskShowMain::RunAfterHandshake);
 }
 
-void TfrmTeskShowMain::CreateSpeechEngineWhenIdle()
+void TfrmTeskShowMain::RunAfterHandshake()
 {
-    // The synthesiser is waited for in an event loop: started from inside a
-    // handshake step (itself waiting for a settings answer), it would hold
-    // the version request and the call list back until it answers. The
-    // connection says when the step has returned.
-    if (!m_speechWanted || m_ended || m_connection->isHandshaking())
+    // Both may wait in an event loop (settings answers from the server, a
+    // synthesiser that takes seconds to start): run from inside a handshake
+    // step, which itself waits for settings answers, they would hold the
+    // version request and the call list back. The connection says when the
+    // step has returned; each is checked again, as the one before may have
+    // waited through a new handshake.
+    if (m_ended)
         return;
-    m_speechWanted = false;
-    m_speech->Recreate();
+    // Speech first: what is said while its synthesiser starts is held for
+    // it, what is said before it starts is not.
+    if (!m_connection->isHandshaking() && std::exchange(m_speechWanted, false))
+        m_speech->Recreate();
+    if (!m_connection->isHandshaking() && std::exchange(m_wallSettingsWanted, false))
+        applyWallSettings();
 }
 
 void TfrmTeskShowMain::changeEvent(QEvent* event)

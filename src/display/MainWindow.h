@@ -172,9 +172,10 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    // The speech engine is (re)created once no handshake step is running.
+    // The speech engine and the wall settings are (re)made once no
+    // handshake step is running.
     void RequestSpeechEngine();
-    void CreateSpeechEngineWhenIdle();
+    void RunAfterHandshake();
     void buildLayout();
     void wireParts();
     void FormCreate();
