@@ -1,5 +1,6 @@
 // A connected main connection probes a silent peer, so a link that died
-// without a close ends as an ordinary loss.
+// without a close ends as an ordinary loss, and it acknowledges what it
+// reads at once, so a server never holds a call back waiting for that.
 
 #include "ConnectionRig.h"
 
@@ -28,6 +29,7 @@ class TestKeepAlive : public QObject {
 private Q_SLOTS:
     void connectionProbesASilentPeer_data();
     void connectionProbesASilentPeer();
+    void everyReadIsAcknowledgedAtOnce();
 };
 
 void TestKeepAlive::connectionProbesASilentPeer_data()
@@ -52,6 +54,20 @@ void TestKeepAlive::connectionProbesASilentPeer()
     rig.connection->Start();
     QVERIFY(rig.waitForStatus(QStringLiteral("Ansluten")));
     QCOMPARE(Option(rig.connection->socket().socketDescriptor(), level, name), expected);
+}
+
+// After the handshake's back-and-forth the system holds acknowledgements
+// back; a server writing with Nagle's algorithm would then hold the next list
+// until the delayed acknowledgement went out.
+void TestKeepAlive::everyReadIsAcknowledgedAtOnce()
+{
+    Rig rig;
+    rig.connection->Start();
+    QVERIFY(rig.waitForStatus(QStringLiteral("Ansluten")));
+    rig.server.send(QStringLiteral("\u00A4CURRENTLIST:Anna:1:255:16777215:\u00A4%Rum 3~7~2024-03-05 14:00:00~"
+                                   "65280~0~~%\u00A4:CURRENTLIST\u00A4"));
+    QTRY_COMPARE(rig.model.CallList.size(), 1);
+    QCOMPARE(Option(rig.connection->socket().socketDescriptor(), IPPROTO_TCP, TCP_QUICKACK), 1);
 }
 
 QTEST_GUILESS_MAIN(TestKeepAlive)

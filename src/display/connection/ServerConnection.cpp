@@ -10,6 +10,7 @@
 #include "display/connection/MessageDispatcher.h"
 #include "display/connection/SystemRegisterPort.h"
 #include "platform/TcpKeepAlive.h"
+#include "platform/TcpPromptAck.h"
 #include "protocol/Codepage.h"
 #include "protocol/Commands.h"
 #include "protocol/Framing.h"
@@ -275,6 +276,7 @@ void ServerConnection::ClientSocket1Connect()
                                    << ClientSocket1.peerPort();
     if (!EnableKeepAlive(ClientSocket1.socketDescriptor()))
         qCWarning(lcConnection) << "keep-alive could not be set; a dead link may go unnoticed";
+    RequestPromptAcks(ClientSocket1.socketDescriptor());
     m_settings.SetActiveClientSocket(&ClientSocket1);
     m_hasConnected = true;
     Q_EMIT connectedToServer();
@@ -491,6 +493,9 @@ void ServerConnection::ClientSocket1Read()
         const QByteArray chunk = ClientSocket1.readAll();
         if (chunk.isEmpty())
             return;
+        // Re-armed at every read: the system falls back to delayed
+        // acknowledgements by itself, and the next call must not wait on one.
+        RequestPromptAcks(ClientSocket1.socketDescriptor());
         std::optional<QString> message = m_assembler.feed(chunk);
         if (message && m_messageHandler)
             m_messageHandler(*message);
