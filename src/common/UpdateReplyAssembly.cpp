@@ -69,7 +69,10 @@ bool UpdateReplyAssembler::append(const QByteArray& bytes, Step& step)
 UpdateReplyAssembler::Step UpdateReplyAssembler::feed(const QByteArray& chunk)
 {
     Step step;
-    if (IsBlankBytes(chunk))
+    // A blank read is nothing only between replies. Inside one it is part of
+    // it: a build's zero padding may well arrive as a read of its own, and a
+    // build without it would still pass its version check and be started.
+    if (chunk.isEmpty() || (!m_dataNotReady && IsBlankBytes(chunk)))
         return step;
 
     const qsizetype start = chunk.indexOf(StartMarker());

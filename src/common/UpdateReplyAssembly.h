@@ -13,7 +13,8 @@ namespace tesk {
 // "¤RETNEWCLIENT:" + bytes + ":RETNEWCLIENT¤"; a transfer is recognised only
 // when its first read holds the start but not the end, and it ends at the
 // first read that holds the end marker whole. A read that holds both markers
-// is a whole text answer (a build is never that short).
+// is a whole text answer (a build is never that short). A blank read between
+// replies is ignored; inside a reply every byte counts.
 //
 // What is held back while a reply is incomplete never exceeds maxReplyBytes:
 // a reply that would grow past it is dropped whole and the assembly starts
