@@ -4,14 +4,20 @@
 
 #include "Register.h"
 #include "ServerMessages.h"
+#include "UpdateService.h"
+
+#include "common/IniRegistryStore.h"
+#include "common/VersionInfo.h"
 
 #include "protocol/Codepage.h"
+#include "protocol/Commands.h"
 #include "protocol/Framing.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 
 #include <cstdio>
 
@@ -38,6 +44,55 @@ QByteArray CutInto(const QByteArray& wire, int readSize)
         out.append(part);
     }
     return out;
+}
+
+// The update service's writes, each cut into reads of its own, so that the
+// transfer's first read holds its start and its last read the end marker.
+QByteArray CutPieces(const QList<QByteArray>& pieces, int readSize)
+{
+    QByteArray out;
+    for (const QByteArray& piece : pieces)
+        out.append(CutInto(piece, readSize));
+    return out;
+}
+
+// A stand-in for a program build as the update service hands it out: a
+// version record among code-like bytes and zero padding, as a real program
+// file has.
+QByteArray Build(const QString& version, int bytes)
+{
+    QByteArray file = ComposeVersionRecord(version, version);
+    for (int i = 0; file.size() < bytes; ++i) {
+        if (i % 5 == 4)
+            file.append(QByteArray(300, '\0'));
+        else
+            file.append(QByteArray::number(i * 2654435761u, 16).repeated(8));
+    }
+    file.truncate(bytes);
+    return file;
+}
+
+// A settings file as the program writes it: the user layer of a fresh
+// store after the given writes.
+QByteArray SettingsFile(const QList<QStringList>& writes)
+{
+    QTemporaryDir dir;
+    IniRegistryStore store(dir.path() + QStringLiteral("/user"), dir.path() + QStringLiteral("/machine"));
+    for (const QStringList& w : writes)
+        store.RegWriteString(RegistryRoot::CurrentUser, QStringLiteral("SOFTWARE\\Norvalis\\_fuzz\\") + w.at(0),
+                             w.at(1), w.at(2));
+    QFile file(store.filePath(RegistryRoot::CurrentUser));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// An input of the settings-file target: the key to read, the user layer's
+// file (padded with line breaks to the target's 16-byte units), the machine
+// layer's file.
+QByteArray SettingsInput(const QByteArray& key, QByteArray user, const QByteArray& machine)
+{
+    while (user.size() % 16 != 0)
+        user.append('\n');
+    return char(key.size()) + key + char(user.size() / 16) + user + machine;
 }
 
 } // namespace
@@ -97,6 +152,41 @@ int main(int argc, char* argv[])
     Write(root + QStringLiteral("/fuzz_texthelpers"), QStringLiteral("address"), QByteArray("\x03.192.168.1.10"));
     Write(root + QStringLiteral("/fuzz_texthelpers"), QStringLiteral("fields"),
           QByteArray("\x02:") + ToAnsi(msg::ClinicName(QStringLiteral("Kliniken"))));
+    // Update replies: builds in the update service's writes (whole, cut short,
+    // larger than the fuzzer's bound), and its text answers.
+    const QString update = root + QStringLiteral("/fuzz_update_reply");
+    const QByteArray build = Build(QStringLiteral("1.12.0.0"), 2500);
+    const QByteArray reset("\xFF");
+    const QByteArray version = ToAnsi(msg::ServerVersion(QStringLiteral("1.10.4")));
+    Write(update, QStringLiteral("build"), CutPieces(UpdateService::TransferPieces(build, 512), 96));
+    Write(update, QStringLiteral("build-small-reads"), CutPieces(UpdateService::TransferPieces(build, 512), 37));
+    Write(update, QStringLiteral("build-after-version"),
+          CutInto(version, 96) + CutPieces(UpdateService::TransferPieces(build, 512), 96));
+    Write(update, QStringLiteral("build-truncated"),
+          CutPieces(UpdateService::TruncatedPieces(build, 512), 96) + reset + CutInto(version, 96));
+    Write(update, QStringLiteral("build-too-large"),
+          CutPieces(UpdateService::TransferPieces(Build(QStringLiteral("1.12.0.0"), 5000), 512), 96));
+    const QByteArray bracketedVersion = ToAnsi(cmd::DataStart) + version + ToAnsi(cmd::DataEnd);
+    Write(update, QStringLiteral("version"), CutInto(version, 96));
+    Write(update, QStringLiteral("version-bracketed"), CutInto(bracketedVersion, 20));
+    Write(update, QStringLiteral("error"),
+          CutInto(ToAnsi(msg::ErrorReport(QStringLiteral("Det finns ingen ny version av TESKVistor p\u00E5 servern."))),
+                  96));
+    Write(update, QStringLiteral("not-registered"), CutInto(ToAnsi(msg::NotRegistered()) + version, 96));
+
+    const QString settingsFile = root + QStringLiteral("/fuzz_settings_file");
+    const QByteArray user = SettingsFile({{"TESK", "ServerName", "callsrv01"},
+                                          {"TESK", "ServerPort", "4000"},
+                                          {"Text2Speech", "UseSAPI5", "1"},
+                                          {"TESK", "", "default value"},
+                                          {"TESK", "Clinic", "V\u00E5rdcentralen, Norrby"}});
+    const QByteArray machine = SettingsFile({{"TESK", "ServerName", "10.0.0.5"}, {"TESK", "ShowClock", "True"}});
+    Write(settingsFile, QStringLiteral("both-layers"), SettingsInput("ServerName", user, machine));
+    Write(settingsFile, QStringLiteral("machine-only"), SettingsInput("showclock", QByteArray(), machine));
+    QByteArray broken = user;
+    broken.replace("[SOFTWARE]", "[SOFTWARE");
+    Write(settingsFile, QStringLiteral("unparsable-section"), SettingsInput("ServerPort", broken, machine));
+
     Write(root + QStringLiteral("/fuzz_settings"), QStringLiteral("bool"), QByteArray("\x02-1\x04True\x04Show"));
     Write(root + QStringLiteral("/fuzz_settings"), QStringLiteral("blank"), QByteArray("\x02  \x05 4711\x03Key"));
     return 0;

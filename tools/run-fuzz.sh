@@ -12,8 +12,8 @@ CC=clang CXX=clang++ cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelW
   -DTESK_FUZZ=ON -DTESK_BUILD_TESTS=OFF -DTESK_BUILD_BENCH=OFF >/dev/null
 cmake --build "$BUILD_DIR" --target fuzzers -j "$(nproc)"
 
-targets=(fuzz_receive fuzz_calllist fuzz_dispatcher fuzz_settings fuzz_texthelpers)
-[ -x "$BUILD_DIR/fuzz/fuzz_update_reply" ] && targets+=(fuzz_update_reply)
+targets=(fuzz_receive fuzz_calllist fuzz_dispatcher fuzz_settings fuzz_settings_file fuzz_texthelpers
+  fuzz_update_reply)
 share=$(( SECONDS_TOTAL / ${#targets[@]} ))
 [ "$share" -ge 1 ] || share=1
 

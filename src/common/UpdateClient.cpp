@@ -38,36 +38,6 @@ const QString kServerSettings = QStringLiteral("ServerSettings");
 // the kernel for the next read.
 constexpr qint64 kReadBufferBytes = 1024 * 1024;
 
-// Of an error report, no more than this is shown.
-constexpr qsizetype kMaxErrorTextChars = 200;
-
-const QByteArray& StartMarker()
-{
-    static const QByteArray m = ToAnsi(cmd::DataStart);
-    return m;
-}
-const QByteArray& EndMarker()
-{
-    static const QByteArray m = ToAnsi(cmd::DataEnd);
-    return m;
-}
-const QByteArray& FileOpeningTag()
-{
-    static const QByteArray m = ToAnsi(OpeningTag(cmd::RETNEWCLIENT));
-    return m;
-}
-const QByteArray& FileClosingTag()
-{
-    static const QByteArray m = ToAnsi(ClosingTag(cmd::RETNEWCLIENT));
-    return m;
-}
-
-// Blank as on the wire: every byte up to and including the space.
-bool IsBlankBytes(const QByteArray& bytes)
-{
-    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) <= 0x20; });
-}
-
 bool StartDetached(const QString& program, const QStringList& arguments, const QString& workingDirectory)
 {
     return QProcess::startDetached(program, arguments, workingDirectory);
@@ -102,6 +72,7 @@ UpdateClient::UpdateClient(SettingsStore& settings, ClientIdentity& identity, Us
     , m_options(std::move(options))
     , UpdateSocket(this)
     , UpdateTimer(this)
+    , m_assembly(m_options.maxReplyBytes)
 {
     if (m_options.programPath.isEmpty() && QCoreApplication::instance())
         m_options.programPath = QCoreApplication::applicationFilePath();
@@ -109,8 +80,6 @@ UpdateClient::UpdateClient(SettingsStore& settings, ClientIdentity& identity, Us
         m_options.startProgram = StartDetached;
     if (!m_options.screenCentre)
         m_options.screenCentre = DesktopCentre;
-    if (m_options.maxReplyBytes <= 0)
-        m_options.maxReplyBytes = MaxReplyBytes;
 
     UpdateTimer.setSingleShot(true);
     UpdateTimer.setInterval(m_options.waits.connectMs);
@@ -240,7 +209,7 @@ bool UpdateClient::CheckForUpdate()
         // once, under the number current then, and that end is the earlier
         // check's, not this one's.
         ++m_check;
-        ResetAssembly();
+        m_assembly.reset();
 
         // The update server is the call server unless the server's settings
         // name another one.
@@ -320,7 +289,7 @@ void UpdateClient::UpdateTimerTimer()
     m_timedOut = true;
     UpdateTimer.stop();
     UpdateSocket.abort();
-    ResetAssembly();
+    m_assembly.reset();
     Wake();
 }
 
@@ -370,31 +339,9 @@ void UpdateClient::UpdateSocketConnect()
     }
 }
 
-bool UpdateClient::Append(const QByteArray& bytes)
-{
-    if (m_accumulated.size() + bytes.size() > m_options.maxReplyBytes) {
-        DropReply(QStringLiteral("The reply of the update server is larger than %1 bytes and was dropped.")
-                      .arg(m_options.maxReplyBytes));
-        return false;
-    }
-    m_accumulated.append(bytes);
-    return true;
-}
-
-void UpdateClient::ResetAssembly()
-{
-    // The memory goes too: a dropped reply may have held tens of megabytes.
-    m_accumulated.clear();
-    m_accumulated.squeeze();
-    m_dataNotReady = false;
-    m_dataIsNewFile = false;
-}
-
-void UpdateClient::DropReply(const QString& reason)
+void UpdateClient::DropReply(const QString& reason, bool wasFile)
 {
     qCWarning(lcUpdate) << "reply dropped:" << reason;
-    const bool wasFile = m_dataIsNewFile;
-    ResetAssembly();
     // The rest of the reply would be read as loose text; nothing useful can
     // follow it on this connection.
     UpdateSocket.abort();
@@ -408,111 +355,24 @@ void UpdateClient::DropReply(const QString& reason)
 void UpdateClient::UpdateSocketRead()
 {
     try {
-        const QByteArray chunk = UpdateSocket.readAll();
-        if (IsBlankBytes(chunk))
-            return;
-
-        const qsizetype start = chunk.indexOf(StartMarker());
-        if (start >= 0) {
-            m_dataIsNewFile = false;
-            if (chunk.indexOf(EndMarker()) >= 0) {
-                // A whole reply in one read is text (a file is never this short).
-                HandleText(chunk);
-                return;
-            }
-            const qsizetype tag = chunk.indexOf(FileOpeningTag());
-            m_dataIsNewFile = tag >= 0;
-            m_accumulated.clear();
-            if (!m_dataIsNewFile) {
-                if (Append(chunk))
-                    m_dataNotReady = true;
-                return;
-            }
-            // The file begins after both the start marker and the opening
-            // tag, in whichever order the server put them; what came before
-            // them (another answer in the same read) is not part of it.
-            const qsizetype dataFrom = std::max(start + StartMarker().size(), tag + FileOpeningTag().size());
-            const QByteArray before = chunk.left(std::min(start, tag));
-            m_dataNotReady = true;
-            if (Append(chunk.mid(dataFrom)))
-                ReportProgress();
-            if (!IsBlankBytes(before))
-                HandleText(before);
-            return;
-        }
-
-        if (m_dataNotReady) {
-            const qsizetype end = chunk.indexOf(EndMarker());
-            if (m_dataIsNewFile) {
-                if (end < 0) {
-                    if (Append(chunk))
-                        ReportProgress();
-                    return;
-                }
-                // The file ends at the end marker, without a closing tag that
-                // stands directly before it (one after it is dropped with the
-                // marker). Anything past the marker is no part of it.
-                if (!Append(chunk.left(end)))
-                    return;
-                if (m_accumulated.endsWith(FileClosingTag()))
-                    m_accumulated.chop(FileClosingTag().size());
-                m_dataNotReady = false;
-                ReportProgress();
-                CompleteFile();
-                return;
-            }
-            if (!Append(chunk))
-                return;
-            if (end < 0)
-                return;
-            m_dataNotReady = false;
-            QByteArray message;
-            message.swap(m_accumulated);
-            HandleText(message);
-            return;
-        }
-
-        HandleText(chunk);
+        const UpdateReplyAssembler::Step step = m_assembly.feed(UpdateSocket.readAll());
+        if (step.dropped)
+            DropReply(*step.dropped, step.droppedFile);
+        if (step.progress)
+            ReportProgress(*step.progress);
+        if (step.serverVersion)
+            m_updateServerVersion = *step.serverVersion;
+        if (step.errorReport)
+            m_messages.ShowInfoMessage(QStringLiteral("Servern svarade med f\u00F6ljande fel: ") + *step.errorReport);
+        if (step.file)
+            CompleteFile(*step.file);
     } catch (const std::exception& e) {
         m_messages.ShowInfoMessage(QStringLiteral("Error in UpdateSocketRead!\r\r") + QString::fromLocal8Bit(e.what()));
     }
 }
 
-void UpdateClient::HandleText(const QByteArray& bytes)
+void UpdateClient::CompleteFile(const QByteArray& bytes)
 {
-    QString message = FromAnsi(bytes);
-    const qsizetype start = message.indexOf(cmd::DataStart);
-    if (start >= 0)
-        message.remove(start, cmd::DataStart.size());
-    const qsizetype end = message.indexOf(cmd::DataEnd);
-    if (end >= 0)
-        message.remove(end, cmd::DataEnd.size());
-
-    if (const auto frame = FindFrame(message, cmd::RETSERVERVERSION))
-        m_updateServerVersion = frame->field(1);
-
-    // A file reply handled as text (it came whole in one read) is a program's
-    // bytes, and "ERROR:" among them is no report of the server's.
-    if (bytes.contains(FileOpeningTag()))
-        return;
-    const qsizetype error = message.indexOf(cmd::ErrorMark);
-    if (error >= 0 && !message.contains(cmd::NotRegisteredError)) {
-        // The report is unframed: it ends where a frame begins, and a box
-        // shows no more of it than a person reads.
-        QString text = message.mid(error + cmd::ErrorMark.size() + 1);
-        const qsizetype frame = text.indexOf(FrameChar);
-        if (frame >= 0)
-            text.truncate(frame);
-        text.truncate(kMaxErrorTextChars);
-        m_messages.ShowInfoMessage(QStringLiteral("Servern svarade med f\u00F6ljande fel: ") + text);
-    }
-}
-
-void UpdateClient::CompleteFile()
-{
-    m_dataIsNewFile = false;
-    QByteArray bytes;
-    bytes.swap(m_accumulated);
     // A file that nobody waits for (the check has ended) is not stored.
     if (!m_checking || m_timedOut || m_updateState != 2)
         return;
@@ -602,21 +462,21 @@ void UpdateClient::UpdateSocketDisconnect(quint64 check)
         m_transferFailed = true;
         Wake();
     }
-    if (m_dataNotReady && m_dataIsNewFile) {
+    if (m_assembly.dataNotReady() && m_assembly.dataIsNewFile()) {
         // The server went away in the middle of the file: what came is not
         // the build, and nothing more will come.
-        qCWarning(lcUpdate) << "the transfer ended after" << m_accumulated.size() << "bytes without its end";
-        ResetAssembly();
+        qCWarning(lcUpdate) << "the transfer ended after" << m_assembly.pendingBytes() << "bytes without its end";
+        m_assembly.reset();
         m_transferFailed = true;
         EndProgress();
         Wake();
     }
 }
 
-void UpdateClient::ReportProgress()
+void UpdateClient::ReportProgress(qsizetype bytes)
 {
     m_progressShown = true;
-    Q_EMIT transferProgressChanged(ProgressText(m_accumulated.size()));
+    Q_EMIT transferProgressChanged(ProgressText(bytes));
 }
 
 void UpdateClient::EndProgress()

@@ -9,6 +9,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include "common/UpdateReplyAssembly.h"
+
 #include <functional>
 #include <optional>
 
@@ -45,7 +47,7 @@ struct InstallationPaths;
 class UpdateClient : public QObject {
     Q_OBJECT
 public:
-    static constexpr qsizetype MaxReplyBytes = qsizetype(64) * 1024 * 1024;
+    static constexpr qsizetype MaxReplyBytes = UpdateReplyAssembler::MaxReplyBytes;
 
     // The limits of a check's waits; tests shorten them.
     struct Waits {
@@ -95,8 +97,8 @@ public:
     bool UpdateRestartStarted() const { return m_restartStarted; }
     bool UpdateSaveFailed() const { return m_saveFailed; }
     bool UpdateTimedOut() const { return m_timedOut; }
-    bool DataNotReady() const { return m_dataNotReady; }
-    bool DataIsNewFile() const { return m_dataIsNewFile; }
+    bool DataNotReady() const { return m_assembly.dataNotReady(); }
+    bool DataIsNewFile() const { return m_assembly.dataIsNewFile(); }
     bool isChecking() const { return m_checking; }
 
     // The running program's file name, and the stored build's full path.
@@ -138,14 +140,10 @@ private:
     void WaitFor(const std::function<bool()>& done);
     void Wake();
 
-    bool Append(const QByteArray& bytes);
-    // Forgets any reply half assembled.
-    void ResetAssembly();
-    void DropReply(const QString& reason);
-    void CompleteFile();
-    void HandleText(const QByteArray& message);
+    void DropReply(const QString& reason, bool wasFile);
+    void CompleteFile(const QByteArray& bytes);
     bool StartBuild();
-    void ReportProgress();
+    void ReportProgress(qsizetype bytes);
     void EndProgress();
     void Send(const QString& command, const QStringList& fields);
 
@@ -170,10 +168,7 @@ private:
     int m_newest = 0;
     std::function<void()> m_wake;
 
-    // Reply assembly.
-    bool m_dataNotReady = false;
-    bool m_dataIsNewFile = false;
-    QByteArray m_accumulated;
+    UpdateReplyAssembler m_assembly;
     bool m_progressShown = false;
 
     QString m_updateServerVersion;

@@ -9,12 +9,12 @@
 #include "ServerOptions.h"
 #include "SoakChaos.h"
 
-#include "common/LogCategories.h"
 #include "common/LogFile.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
+#include <QLoggingCategory>
 #include <QRandomGenerator>
 
 #include <cstdio>
@@ -23,6 +23,10 @@ using namespace tesk::sim;
 using tesk::LogFile;
 
 namespace {
+
+// The simulator's own category, so that its lines and the client's are told
+// apart where both write to one terminal or journal.
+Q_LOGGING_CATEGORY(lcCallServer, "tesk.callserver", QtInfoMsg)
 
 void PrintLine(FILE* stream, const QString& text)
 {
@@ -49,13 +53,13 @@ int main(int argc, char* argv[])
     }
     const ServerOptions& options = parsed.options;
 
-    // The display's own log format and categories, on standard error.
+    // The display's own log format, on standard error.
     LogFile::Options logOptions;
     LogFile logFile(logOptions);
     logFile.install();
     const CallServer::Logger logger = [&options](const QString& line) {
         if (options.log)
-            qCInfo(lcConnection).noquote() << line;
+            qCInfo(lcCallServer).noquote() << line;
     };
     const CallServer::Clock clock = [] { return QDateTime::currentDateTime(); };
 
