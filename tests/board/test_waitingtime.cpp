@@ -99,6 +99,22 @@ QImage composedAt(TDateTime now, const WallSettings& wall = waitingOn())
     return fresh.widget.boardImage();
 }
 
+// A board of the given layout showing (or not) the waiting times at `now`.
+std::unique_ptr<CallBoard> waitingBoard(int mode, bool shaded, QSize size, bool show, TDateTime now, qreal ratio = 1.0)
+{
+    BoardSettings s;
+    s.TESKShowMode = mode;
+    s.FPaintEffect = shaded;
+    auto board = std::make_unique<CallBoard>();
+    board->setSettings(s);
+    board->setKliniknamn(QStringLiteral("Vårdcentralen"));
+    board->setLongTimeFormat(QStringLiteral("HH:mm:ss"));
+    board->resize(size);
+    board->setDevicePixelRatio(ratio);
+    board->setWaitingTime(show, now);
+    return board;
+}
+
 bool within(const QRegion& inner, const QRegion& outer) { return inner.subtracted(outer).isEmpty(); }
 
 } // namespace
@@ -165,20 +181,13 @@ void TestWaitingTime::boardWithWaitingTimes()
     QFETCH(QSize, size);
     // The cached board stays the reference's, pixel for pixel; and the
     // minutes do reach the screen.
-    BoardSettings s;
-    s.TESKShowMode = mode;
-    s.FPaintEffect = shaded;
     auto paint = [&](CallBoard::Path path, bool show, double waited) {
-        CallBoard board;
-        board.setSettings(s);
-        board.setLongTimeFormat(QStringLiteral("HH:mm:ss"));
-        board.resize(size);
-        board.setWaitingTime(show, kCall + waited);
+        auto board = waitingBoard(mode, shaded, size, show, kCall + waited);
         TCallList list = waitingList();
-        board.PaintBox1Paint(list, path);
+        board->PaintBox1Paint(list, path);
         if (path == CallBoard::Path::Cached)
-            board.PaintBox1Paint(list, path); // warm
-        return board.image().copy();
+            board->PaintBox1Paint(list, path); // warm
+        return board->image().copy();
     };
     const QImage cached = paint(CallBoard::Path::Cached, true, 7 * kMinute);
     QCOMPARE(cached, paint(CallBoard::Path::Reference, true, 7 * kMinute));
@@ -237,19 +246,7 @@ void TestWaitingTime::minuteRefreshMatchesFullPaint()
     QFETCH(QSize, size);
     QFETCH(double, ratio);
     QFETCH(double, from);
-    BoardSettings s;
-    s.TESKShowMode = mode;
-    s.FPaintEffect = shaded;
-    auto board = [&](TDateTime now) {
-        auto b = std::make_unique<CallBoard>();
-        b->setSettings(s);
-        b->setKliniknamn(QStringLiteral("Vårdcentralen"));
-        b->setLongTimeFormat(QStringLiteral("HH:mm:ss"));
-        b->resize(size);
-        b->setDevicePixelRatio(ratio);
-        b->setWaitingTime(true, now);
-        return b;
-    };
+    auto board = [&](TDateTime now) { return waitingBoard(mode, shaded, size, true, now, ratio); };
     const TDateTime then = kCall + from * kMinute;
     const TDateTime later = then + kMinute;
 

@@ -13,9 +13,11 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <map>
 #include <stdexcept>
 
 namespace tesk {
@@ -200,6 +202,16 @@ struct CallBoard::Private {
     FontFitter fitter;
     BoxSprites sprites;
 
+    // One line of a caller's box as laid out.
+    struct Line {
+        QString text;
+        qint64 y = 0;
+        bool shown = false; // can reach the board
+        // The device pixels its ink can cover (ink()), once a refresh has
+        // needed them; null until then.
+        QRect ink;
+        bool sameAs(const Line& o) const { return text == o.text && y == o.y && shown == o.shown; }
+    };
     // The two lines of every caller as the last composition laid them out,
     // in drawing order: all that a later `now` can change on the board.
     struct CallerLines {
@@ -207,21 +219,7 @@ struct CallBoard::Private {
         bool hidden = false; // below the board with the rest of its resource
         int size = 0;
         qint64 x = 0;
-        qint64 y1 = 0;
-        qint64 y2 = 0;
-        QString L1;
-        QString L2;
-        bool line1 = false;
-        bool line2 = false;
-        // The device pixels each line's ink can cover (ink()), once a
-        // refresh has needed them; null until then.
-        QRect ink1;
-        QRect ink2;
-        bool sameLayout(const CallerLines& o) const
-        {
-            return caller == o.caller && hidden == o.hidden && size == o.size && x == o.x && y1 == o.y1
-                && y2 == o.y2 && L1 == o.L1 && L2 == o.L2 && line1 == o.line1 && line2 == o.line2;
-        }
+        std::array<Line, 2> line;
     };
     std::vector<CallerLines> lines;
     // `lines` and the frame are those of a finished cached composition, with
@@ -245,17 +243,11 @@ struct CallBoard::Private {
     // The device pixels a line's ink can cover: its glyphs' bounds, with a
     // margin for how the rasteriser rounds them.
     QRect ink(int size, qint64 x, qint64 y, const QString& text);
-    const QRect& ink1(CallerLines& l)
+    const QRect& inkOf(const CallerLines& c, Line& l)
     {
-        if (l.ink1.isNull())
-            l.ink1 = ink(l.size, l.x, l.y1, l.L1);
-        return l.ink1;
-    }
-    const QRect& ink2(CallerLines& l)
-    {
-        if (l.ink2.isNull())
-            l.ink2 = ink(l.size, l.x, l.y2, l.L2);
-        return l.ink2;
+        if (l.ink.isNull())
+            l.ink = ink(c.size, c.x, l.y, l.text);
+        return l.ink;
     }
     // Metrics by size for ink(), of the face and ratio of one refresh.
     std::map<int, QFontMetrics> inkMetrics;
@@ -412,29 +404,20 @@ std::optional<QRegion> CallBoard::Private::redrawChangedLines(TCallList& list, i
     for (std::size_t i = 0; i < fresh.size(); ++i) {
         CallerLines& was = lines[i];
         CallerLines& is = fresh[i];
-        if (was.sameLayout(is)) {
-            is.ink1 = was.ink1;
-            is.ink2 = was.ink2;
-            continue;
-        }
         if (was.caller != is.caller || was.hidden != is.hidden)
             return std::nullopt;
         const bool moved = was.size != is.size || was.x != is.x;
-        if (moved || was.y1 != is.y1 || was.L1 != is.L1 || was.line1 != is.line1) {
-            if (was.line1)
-                dirty += ink1(was);
-            if (is.line1)
-                dirty += ink1(is);
-        } else {
-            is.ink1 = was.ink1;
-        }
-        if (moved || was.y2 != is.y2 || was.L2 != is.L2 || was.line2 != is.line2) {
-            if (was.line2)
-                dirty += ink2(was);
-            if (is.line2)
-                dirty += ink2(is);
-        } else {
-            is.ink2 = was.ink2;
+        for (std::size_t k = 0; k < is.line.size(); ++k) {
+            Line& a = was.line[k];
+            Line& b = is.line[k];
+            if (!moved && a.sameAs(b)) {
+                b.ink = a.ink;
+                continue;
+            }
+            if (a.shown)
+                dirty += inkOf(was, a);
+            if (b.shown)
+                dirty += inkOf(is, b);
         }
     }
     dirty &= QRegion(frame.rect());
@@ -607,23 +590,25 @@ void CallBoard::Private::drawBoxes(QPainter& p, TCallList& list, int n, Tools& t
         l.hidden = false;
 
         const QString time = ShortTimeText(caller->CallTimeStamp, timeFormatNow);
+        QString L1;
+        QString L2;
         QString F;
         if (caller->CallComingLopnr <= 0 && showWaiting) {
             // The wait makes the second line the longer one as often
             // as not: the wider of the two is fitted, as for a
             // confirmed call.
-            l.L1 = settings.FCallPrefix + caller->CallerName;
-            l.L2 = WaitingLine(time, WaitingMinutes(caller->CallTimeStamp, now));
-            F = tools.extent(face, size, l.L1).width() > tools.extent(face, size, l.L2).width() ? l.L1 : l.L2;
+            L1 = settings.FCallPrefix + caller->CallerName;
+            L2 = WaitingLine(time, WaitingMinutes(caller->CallTimeStamp, now));
+            F = tools.extent(face, size, L1).width() > tools.extent(face, size, L2).width() ? L1 : L2;
         } else if (caller->CallComingLopnr <= 0) {
-            l.L1 = settings.FCallPrefix + caller->CallerName;
-            l.L2 = time;
-            F = l.L1;
+            L1 = settings.FCallPrefix + caller->CallerName;
+            L2 = time;
+            F = L1;
         } else {
-            l.L1 = settings.FCallPrefix + caller->CallerName + QLatin1Char(' ') + time;
-            l.L2 = settings.FConfirmPrefix + caller->CallComingName + QLatin1Char(' ')
-                 + ShortTimeText(caller->CallComingTimeStamp, timeFormatNow);
-            F = tools.extent(face, size, l.L1).width() > tools.extent(face, size, l.L2).width() ? l.L1 : l.L2;
+            L1 = settings.FCallPrefix + caller->CallerName + QLatin1Char(' ') + time;
+            L2 = settings.FConfirmPrefix + caller->CallComingName + QLatin1Char(' ')
+               + ShortTimeText(caller->CallComingTimeStamp, timeFormatNow);
+            F = tools.extent(face, size, L1).width() > tools.extent(face, size, L2).width() ? L1 : L2;
         }
         size = tools.fit(face, size, QSize(U, V / 2), F);
         const int w = tools.extent(face, size, F).width();
@@ -635,10 +620,10 @@ void CallBoard::Private::drawBoxes(QPainter& p, TCallList& list, int n, Tools& t
         l.x = landscape ? u * r + (U / 2 - w / 2) : (u + 1) * (t + 1) + (U / 2 - w / 2);
         const qint64 b = landscape ? (v + 1) * (t + 1) : v * r;
         const qint64 m = V / 2 - h / 2;
-        l.y1 = b + m - h / 2;
-        l.y2 = b + m + h / 2;
-        l.line1 = boxShows || textReaches(l.x, l.y1, tools.extent(face, size, l.L1));
-        l.line2 = boxShows || textReaches(l.x, l.y2, tools.extent(face, size, l.L2));
+        const qint64 y1 = b + m - h / 2;
+        const qint64 y2 = b + m + h / 2;
+        l.line[0] = {L1, y1, boxShows || textReaches(l.x, y1, tools.extent(face, size, L1)), {}};
+        l.line[1] = {L2, y2, boxShows || textReaches(l.x, y2, tools.extent(face, size, L2)), {}};
         return l;
     };
     for (std::size_t ri = 0; ri < list.size(); ++ri) {
@@ -701,16 +686,17 @@ void CallBoard::Private::drawBoxes(QPainter& p, TCallList& list, int n, Tools& t
 
             if (onBoard(rect))
                 drawBox(rect, caller->CallerColour, kBlack, shaded);
-            const bool draw1 = l.line1 && drawing && (!clip || clip->intersects(ink1(l)));
-            const bool draw2 = l.line2 && drawing && (!clip || clip->intersects(ink2(l)));
-            if (!draw1 && !draw2)
+            std::array<bool, 2> draw{};
+            for (std::size_t k = 0; k < draw.size(); ++k)
+                draw[k] = l.line[k].shown && drawing && (!clip || clip->intersects(inkOf(l, l.line[k])));
+            if (!draw[0] && !draw[1])
                 continue;
             p.setFont(BoardFont(face, l.size, scale.ratio));
             p.setPen(ToQColor(ContrastColor(caller->CallerColour)));
-            if (draw1)
-                TextOutTopLeft(p, scale.map(l.x), scale.map(l.y1), l.L1);
-            if (draw2)
-                TextOutTopLeft(p, scale.map(l.x), scale.map(l.y2), l.L2);
+            for (std::size_t k = 0; k < draw.size(); ++k) {
+                if (draw[k])
+                    TextOutTopLeft(p, scale.map(l.x), scale.map(l.line[k].y), l.line[k].text);
+            }
         }
     }
 }
