@@ -249,6 +249,14 @@ struct CallBoard::Private {
             l.ink = ink(c.size, c.x, l.y, l.text);
         return l.ink;
     }
+    // Every header's box and font size, as the last composition measured them.
+    struct Headers {
+        int U = 0;
+        int V = 0;
+        int size = 0;
+    };
+    std::optional<Headers> headers;
+    Headers measureHeaders(const TCallList& list, int n, Tools& tools);
     // Metrics by size for ink(), of the face and ratio of one refresh.
     std::map<int, QFontMetrics> inkMetrics;
     // Board pixels covering the device pixels of `device`.
@@ -306,6 +314,7 @@ void CallBoard::Private::paint(TCallList& list, bool cached)
 {
     linesValid = false;
     lines.clear();
+    headers.reset();
     ensureFrame();
     if (frame.isNull())
         return;
@@ -492,33 +501,12 @@ void CallBoard::Private::drawBoxes(QPainter& p, TCallList& list, int n, Tools& t
     const bool shaded = settings.FPaintEffect;
     const QString timeFormatNow = timeFormat.isEmpty() ? LongTimeFormatWithoutZone(QLocale()) : timeFormat;
 
-    // Header geometry: the widest name (first on equal widths) sets the
-    // header's proportions, and the header font makes it fill the box.
-    QString N;
-    int nw = -1;
-    int nh = 0;
-    for (const auto& call : list) {
-        if (!call)
-            continue;
-        const QSize e = tools.extent(face, kHeaderStartSize, call->CallName);
-        if (e.width() > nw) {
-            nw = e.width();
-            N = call->CallName;
-        }
-        nh = std::max(nh, e.height());
-    }
-    if (nw <= 0 || nh <= 0)
-        throw std::runtime_error("Division by zero");
-    int U = 0;
-    int V = 0;
-    if (landscape) {
-        U = W / n;
-        V = truncQuotient(U, double(nw) / double(nh));
-    } else {
-        V = H / n;
-        U = truncQuotient(V, double(nh) / double(nw));
-    }
-    const int hs = tools.fit(face, kHeaderStartSize, QSize(U, V), N);
+    // The names do not change until the next composition.
+    if (!headers)
+        headers = measureHeaders(list, n, tools);
+    const int U = headers->U;
+    const int V = headers->V;
+    const int hs = headers->size;
 
     uchar* const bits = drawing ? frame.bits() : nullptr;
     const qsizetype stride = frame.bytesPerLine();
@@ -650,7 +638,7 @@ void CallBoard::Private::drawBoxes(QPainter& p, TCallList& list, int n, Tools& t
         }
         if (onBoard(header))
             drawBox(header, call->CallColour, kWhite, shaded);
-        {
+        if (drawing) {
             const QSize e = tools.extent(face, hs, call->CallName);
             const qint64 x = landscape ? u * r + (U / 2 - e.width() / 2) : U / 2 - e.width() / 2;
             const qint64 y = landscape ? V / 2 - e.height() / 2 : v * r + (V / 2 - e.height() / 2);
@@ -699,6 +687,38 @@ void CallBoard::Private::drawBoxes(QPainter& p, TCallList& list, int n, Tools& t
             }
         }
     }
+}
+
+CallBoard::Private::Headers CallBoard::Private::measureHeaders(const TCallList& list, int n, Tools& tools)
+{
+    const QString& face = settings.TESKShowFontName;
+    // The widest name (first on equal widths) sets the header's
+    // proportions, and the header font makes it fill the box.
+    QString N;
+    int nw = -1;
+    int nh = 0;
+    for (const auto& call : list) {
+        if (!call)
+            continue;
+        const QSize e = tools.extent(face, kHeaderStartSize, call->CallName);
+        if (e.width() > nw) {
+            nw = e.width();
+            N = call->CallName;
+        }
+        nh = std::max(nh, e.height());
+    }
+    if (nw <= 0 || nh <= 0)
+        throw std::runtime_error("Division by zero");
+    Headers h;
+    if (settings.TESKShowMode == 0) {
+        h.U = size.width() / n;
+        h.V = truncQuotient(h.U, double(nw) / double(nh));
+    } else {
+        h.V = size.height() / n;
+        h.U = truncQuotient(h.V, double(nh) / double(nw));
+    }
+    h.size = tools.fit(face, kHeaderStartSize, QSize(h.U, h.V), N);
+    return h;
 }
 
 CallBoard::CallBoard() : d(std::make_unique<Private>()) {}
