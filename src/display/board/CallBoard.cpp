@@ -9,12 +9,15 @@
 #include "display/board/ShortTimeText.h"
 #include "display/board/WaitingTime.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <map>
 #include <stdexcept>
 
 namespace tesk {
@@ -128,6 +131,39 @@ QSize watermarkBox(int mode, int W, int H)
     return mode == 0 ? QSize(W - 40, H / 5) : QSize(H - 40, W / 5);
 }
 
+// Resources that get a column (or row) of the board.
+int slotCount(const TCallList& list, const BoardSettings& settings)
+{
+    int n = 0;
+    for (const auto& call : list) {
+        if (call && (settings.ShowingAlwaysShowAll || !call->CurrentCallList.empty()))
+            ++n;
+    }
+    return n;
+}
+
+bool boxesShown(int n, const BoardSettings& settings)
+{
+    return n > 0 && (settings.TESKShowMode == 0 || settings.TESKShowMode == 1);
+}
+
+// The frame is drawn on in device pixels, through the scale; it carries
+// its ratio again once the drawing is done.
+class DevicePixelsWhileDrawing {
+public:
+    DevicePixelsWhileDrawing(QImage& frame, qreal ratio) : m_frame(frame), m_ratio(ratio)
+    {
+        m_frame.setDevicePixelRatio(1.0);
+    }
+    ~DevicePixelsWhileDrawing() { m_frame.setDevicePixelRatio(m_ratio); }
+    DevicePixelsWhileDrawing(const DevicePixelsWhileDrawing&) = delete;
+    DevicePixelsWhileDrawing& operator=(const DevicePixelsWhileDrawing&) = delete;
+
+private:
+    QImage& m_frame;
+    qreal m_ratio;
+};
+
 } // namespace
 
 struct CallBoard::Private {
@@ -166,12 +202,65 @@ struct CallBoard::Private {
     FontFitter fitter;
     BoxSprites sprites;
 
+    // One line of a caller's box as laid out.
+    struct Line {
+        QString text;
+        qint64 y = 0;
+        bool shown = false; // can reach the board
+        // The device pixels its ink can cover (ink()), once a refresh has
+        // needed them; null until then.
+        QRect ink;
+        bool sameAs(const Line& o) const { return text == o.text && y == o.y && shown == o.shown; }
+    };
+    // The two lines of every caller as the last composition laid them out,
+    // in drawing order: all that a later `now` can change on the board.
+    struct CallerLines {
+        const TCaller* caller = nullptr;
+        bool hidden = false; // below the board with the rest of its resource
+        int size = 0;
+        qint64 x = 0;
+        std::array<Line, 2> line;
+    };
+    std::vector<CallerLines> lines;
+    // `lines` and the frame are those of a finished cached composition, with
+    // every setting still as it was then.
+    bool linesValid = false;
+
     void ensureFrame();
     // The background under everything: the scaled picture, or black.
     const QImage* cachedBackground();
     const QImage& cachedWatermarked(const QImage* background);
     void paint(TCallList& list, bool cached);
-    void drawBoxes(QPainter& p, TCallList& list, int n, Tools& tools);
+    // Lays out and draws the headers and calls. With `record` every
+    // caller's lines are added to it; a painter that is not active lays out
+    // only. With `clip` (device pixels) only what can reach it is drawn,
+    // separators included, and the painter is to be clipped to it too; the
+    // callers' lines are then taken from `replay`, laid out just before.
+    void drawBoxes(QPainter& p, TCallList& list, int n, Tools& tools, std::vector<CallerLines>* record,
+                   const QRegion* clip = nullptr, std::vector<CallerLines>* replay = nullptr);
+    std::optional<QRegion> refresh(TCallList& list, TDateTime newNow);
+    std::optional<QRegion> redrawChangedLines(TCallList& list, int n, Tools& tools);
+    // The device pixels a line's ink can cover: its glyphs' bounds, with a
+    // margin for how the rasteriser rounds them.
+    QRect ink(int size, qint64 x, qint64 y, const QString& text);
+    const QRect& inkOf(const CallerLines& c, Line& l)
+    {
+        if (l.ink.isNull())
+            l.ink = ink(c.size, c.x, l.y, l.text);
+        return l.ink;
+    }
+    // Every header's box and font size, as the last composition measured them.
+    struct Headers {
+        int U = 0;
+        int V = 0;
+        int size = 0;
+    };
+    std::optional<Headers> headers;
+    Headers measureHeaders(const TCallList& list, int n, Tools& tools);
+    // Metrics by size for ink(), of the face and ratio of one refresh.
+    std::map<int, QFontMetrics> inkMetrics;
+    // Board pixels covering the device pixels of `device`.
+    QRegion boardRegion(const QRegion& device) const;
 };
 
 void CallBoard::Private::ensureFrame()
@@ -223,27 +312,21 @@ const QImage& CallBoard::Private::cachedWatermarked(const QImage* background)
 
 void CallBoard::Private::paint(TCallList& list, bool cached)
 {
+    linesValid = false;
+    lines.clear();
+    headers.reset();
     ensureFrame();
     if (frame.isNull())
         return;
-    frame.setDevicePixelRatio(1.0);
-    struct RatioWhenDone {
-        QImage& frame;
-        qreal ratio;
-        ~RatioWhenDone() { frame.setDevicePixelRatio(ratio); }
-    } ratioWhenDone{frame, scale.ratio};
+    DevicePixelsWhileDrawing devicePixels(frame, scale.ratio);
 
     const int W = size.width();
     const int H = size.height();
     const int mode = settings.TESKShowMode;
 
     // 1. Slot count.
-    int n = 0;
-    for (const auto& call : list) {
-        if (call && (settings.ShowingAlwaysShowAll || !call->CurrentCallList.empty()))
-            ++n;
-    }
-    const bool boxes = n > 0 && (mode == 0 || mode == 1);
+    const int n = slotCount(list, settings);
+    const bool boxes = boxesShown(n, settings);
 
     LiteralTools literal;
     CachedTools fast(fitter, sprites);
@@ -282,18 +365,130 @@ void CallBoard::Private::paint(TCallList& list, bool cached)
         }
     }
     // 3. Nothing more without slots or in an unknown layout.
-    if (!boxes)
+    if (!boxes) {
+        linesValid = cached;
         return;
+    }
 
     QPainter p(&frame);
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setRenderHint(QPainter::TextAntialiasing, false);
-    drawBoxes(p, list, n, tools);
+    drawBoxes(p, list, n, tools, &lines);
+    linesValid = cached;
 }
 
-void CallBoard::Private::drawBoxes(QPainter& p, TCallList& list, int n, Tools& tools)
+std::optional<QRegion> CallBoard::Private::refresh(TCallList& list, TDateTime newNow)
 {
+    now = newNow;
+    if (!linesValid || frame.isNull())
+        return std::nullopt;
+    const int n = slotCount(list, settings);
+    if (!boxesShown(n, settings))
+        return lines.empty() ? std::optional<QRegion>(QRegion()) : std::nullopt;
+    if (!markValid)
+        return std::nullopt;
+    DevicePixelsWhileDrawing devicePixels(frame, scale.ratio);
+    CachedTools tools(fitter, sprites);
+    // Until the frame is whole again, only a composition can be trusted.
+    linesValid = false;
+    inkMetrics.clear();
+    try {
+        std::optional<QRegion> redrawn = redrawChangedLines(list, n, tools);
+        linesValid = redrawn.has_value();
+        return redrawn;
+    } catch (const std::exception&) {
+        return std::nullopt; // the composition that follows reports it
+    }
+}
+
+std::optional<QRegion> CallBoard::Private::redrawChangedLines(TCallList& list, int n, Tools& tools)
+{
+    std::vector<CallerLines> fresh;
+    fresh.reserve(lines.size());
+    QPainter layoutOnly;
+    drawBoxes(layoutOnly, list, n, tools, &fresh);
+    if (fresh.size() != lines.size())
+        return std::nullopt;
+    QRegion dirty;
+    for (std::size_t i = 0; i < fresh.size(); ++i) {
+        CallerLines& was = lines[i];
+        CallerLines& is = fresh[i];
+        if (was.caller != is.caller || was.hidden != is.hidden)
+            return std::nullopt;
+        const bool moved = was.size != is.size || was.x != is.x;
+        for (std::size_t k = 0; k < is.line.size(); ++k) {
+            Line& a = was.line[k];
+            Line& b = is.line[k];
+            if (!moved && a.sameAs(b)) {
+                b.ink = a.ink;
+                continue;
+            }
+            if (a.shown)
+                dirty += inkOf(was, a);
+            if (b.shown)
+                dirty += inkOf(is, b);
+        }
+    }
+    dirty &= QRegion(frame.rect());
+    lines = std::move(fresh);
+    if (!dirty.isEmpty()) {
+        // There the layer under the boxes again, and then all that the
+        // composition drew over it, in the same order.
+        const qsizetype stride = frame.bytesPerLine();
+        uchar* const to = frame.bits();
+        const uchar* const from = marked.constBits();
+        for (const QRect& r : dirty) {
+            for (int y = r.top(); y <= r.bottom(); ++y)
+                std::memcpy(to + y * stride + r.left() * 4, from + y * stride + r.left() * 4, size_t(r.width()) * 4);
+        }
+        QPainter p(&frame);
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setRenderHint(QPainter::TextAntialiasing, false);
+        p.setClipRegion(dirty);
+        drawBoxes(p, list, n, tools, nullptr, &dirty, &lines);
+    }
+    return boardRegion(dirty);
+}
+
+QRect CallBoard::Private::ink(int size, qint64 x, qint64 y, const QString& text)
+{
+    auto it = inkMetrics.find(size);
+    if (it == inkMetrics.end())
+        it = inkMetrics.emplace(size, QFontMetrics(BoardFont(settings.TESKShowFontName, size, scale.ratio), &frame))
+                 .first;
+    const QFontMetrics& fm = it->second;
+    const QRect glyphs = fm.boundingRect(text).translated(scale.map(x), scale.map(y) + fm.ascent());
+    const int margin = std::max(2, scale.map(2));
+    return glyphs.adjusted(-margin, -margin, margin, margin);
+}
+
+QRegion CallBoard::Private::boardRegion(const QRegion& device) const
+{
+    if (scale.identity())
+        return device;
+    // A board pixel covers the device pixels from its mapped edge to the
+    // next; a pixel more each side is cheaper than finding which one.
+    QRegion board;
+    for (const QRect& r : device) {
+        const int l = int(std::floor(r.left() / scale.ratio)) - 1;
+        const int t = int(std::floor(r.top() / scale.ratio)) - 1;
+        const int rr = int(std::ceil((r.right() + 1) / scale.ratio)) + 1;
+        const int b = int(std::ceil((r.bottom() + 1) / scale.ratio)) + 1;
+        board += QRect(QPoint(l, t), QPoint(rr - 1, b - 1));
+    }
+    return board & QRegion(QRect(QPoint(0, 0), size));
+}
+
+void CallBoard::Private::drawBoxes(QPainter& p, TCallList& list, int n, Tools& tools,
+                                   std::vector<CallerLines>* record, const QRegion* clip,
+                                   std::vector<CallerLines>* replay)
+{
+    std::size_t replayed = 0;
+    const bool drawing = p.isActive();
+    auto inClip = [&](const QRect& device) { return !clip || clip->intersects(device); };
     auto drawBox = [&](const TViewRect& rect, TColor fill, TColor pen, bool shaded) {
+        if (!drawing || !inClip(scale.map(rect)))
+            return;
         if (scale.identity())
             tools.box(p, rect, fill, pen, shaded);
         else
@@ -306,46 +501,38 @@ void CallBoard::Private::drawBoxes(QPainter& p, TCallList& list, int n, Tools& t
     const bool shaded = settings.FPaintEffect;
     const QString timeFormatNow = timeFormat.isEmpty() ? LongTimeFormatWithoutZone(QLocale()) : timeFormat;
 
-    // Header geometry: the widest name (first on equal widths) sets the
-    // header's proportions, and the header font makes it fill the box.
-    QString N;
-    int nw = -1;
-    int nh = 0;
-    for (const auto& call : list) {
-        if (!call)
-            continue;
-        const QSize e = tools.extent(face, kHeaderStartSize, call->CallName);
-        if (e.width() > nw) {
-            nw = e.width();
-            N = call->CallName;
-        }
-        nh = std::max(nh, e.height());
-    }
-    if (nw <= 0 || nh <= 0)
-        throw std::runtime_error("Division by zero");
-    int U = 0;
-    int V = 0;
-    if (landscape) {
-        U = W / n;
-        V = truncQuotient(U, double(nw) / double(nh));
-    } else {
-        V = H / n;
-        U = truncQuotient(V, double(nh) / double(nw));
-    }
-    const int hs = tools.fit(face, kHeaderStartSize, QSize(U, V), N);
+    // The names do not change until the next composition.
+    if (!headers)
+        headers = measureHeaders(list, n, tools);
+    const int U = headers->U;
+    const int V = headers->V;
+    const int hs = headers->size;
 
-    uchar* const bits = frame.bits();
+    uchar* const bits = drawing ? frame.bits() : nullptr;
     const qsizetype stride = frame.bytesPerLine();
+    auto invertDevice = [&](int dx0, int dx1, int dy0, int dy1) {
+        for (int y = dy0; y < dy1; ++y) {
+            auto* row = reinterpret_cast<QRgb*>(bits + y * stride);
+            for (int x = dx0; x < dx1; ++x)
+                row[x] ^= 0x00FFFFFFu;
+        }
+    };
     // Inverts the device pixels of board columns [x0, x1) and rows [y0, y1);
     // the caller keeps them on the board.
     auto invert = [&](qint64 x0, qint64 x1, qint64 y0, qint64 y1) {
+        if (!drawing)
+            return;
+        const int dx0 = scale.map(x0);
+        const int dy0 = scale.map(y0);
         const int dx1 = std::min(scale.map(x1), frame.width());
         const int dy1 = std::min(scale.map(y1), frame.height());
-        for (int y = scale.map(y0); y < dy1; ++y) {
-            auto* row = reinterpret_cast<QRgb*>(bits + y * stride);
-            for (int x = scale.map(x0); x < dx1; ++x)
-                row[x] ^= 0x00FFFFFFu;
+        if (!clip) {
+            invertDevice(dx0, dx1, dy0, dy1);
+            return;
         }
+        // An inversion undone by inverting again: each pixel exactly once.
+        for (const QRect& r : *clip & QRect(dx0, dy0, dx1 - dx0, dy1 - dy0))
+            invertDevice(r.left(), r.right() + 1, r.top(), r.bottom() + 1);
     };
 
     const qint64 u = U;
@@ -356,6 +543,76 @@ void CallBoard::Private::drawBoxes(QPainter& p, TCallList& list, int n, Tools& t
     auto textReaches = [&](qint64 x, qint64 y, QSize e) {
         const qint64 margin = e.height();
         return x - margin < W && y - margin < H && x + e.width() + margin > 0 && y + e.height() + margin > 0;
+    };
+    // Whether a text that reaches the board is drawn in this pass.
+    auto textDrawn = [&](qint64 x, qint64 y, QSize e) {
+        if (!drawing)
+            return false;
+        if (!clip)
+            return true;
+        const qint64 margin = e.height();
+        return inClip(QRect(QPoint(scale.map(x - margin), scale.map(y - margin)),
+                            QPoint(scale.map(x + e.width() + margin), scale.map(y + e.height() + margin))));
+    };
+    // A caller's two lines: their texts, the size they are fitted to (from
+    // `size`, that of the call before, which then becomes this one's) and
+    // where they go.
+    auto layCaller = [&](TCaller* caller, const TViewRect& rect, qint64 t, qint64 r, int& size, bool& restHidden) {
+        CallerLines l;
+        l.caller = caller;
+        l.hidden = true;
+        if (restHidden)
+            return l;
+        // Below the board in landscape, the calls that follow lie lower
+        // still and their line heights are bounded (a fitted line is at
+        // most half a box high, an unfitted one keeps the size so far),
+        // so from a box whose texts cannot reach up onto the board on
+        // that bound, none of the rest can.
+        if (landscape && rect.Top >= H) {
+            const qint64 bound = std::max<qint64>(tools.extent(face, size, caller->CallerName).height(), V / 2);
+            if ((v + 1) * (t + 1) + V / 2 - 3 * bound >= H) {
+                restHidden = true;
+                return l;
+            }
+        }
+        l.hidden = false;
+
+        const QString time = ShortTimeText(caller->CallTimeStamp, timeFormatNow);
+        QString L1;
+        QString L2;
+        QString F;
+        if (caller->CallComingLopnr <= 0 && showWaiting) {
+            // The wait makes the second line the longer one as often
+            // as not: the wider of the two is fitted, as for a
+            // confirmed call.
+            L1 = settings.FCallPrefix + caller->CallerName;
+            L2 = WaitingLine(time, WaitingMinutes(caller->CallTimeStamp, now));
+            F = tools.extent(face, size, L1).width() > tools.extent(face, size, L2).width() ? L1 : L2;
+        } else if (caller->CallComingLopnr <= 0) {
+            L1 = settings.FCallPrefix + caller->CallerName;
+            L2 = time;
+            F = L1;
+        } else {
+            L1 = settings.FCallPrefix + caller->CallerName + QLatin1Char(' ') + time;
+            L2 = settings.FConfirmPrefix + caller->CallComingName + QLatin1Char(' ')
+               + ShortTimeText(caller->CallComingTimeStamp, timeFormatNow);
+            F = tools.extent(face, size, L1).width() > tools.extent(face, size, L2).width() ? L1 : L2;
+        }
+        size = tools.fit(face, size, QSize(U, V / 2), F);
+        const int w = tools.extent(face, size, F).width();
+        // A line's height is the font's, whatever the text: nothing to shape.
+        const int h = tools.extent(face, size, QString()).height();
+
+        const bool boxShows = onBoard(rect);
+        l.size = size;
+        l.x = landscape ? u * r + (U / 2 - w / 2) : (u + 1) * (t + 1) + (U / 2 - w / 2);
+        const qint64 b = landscape ? (v + 1) * (t + 1) : v * r;
+        const qint64 m = V / 2 - h / 2;
+        const qint64 y1 = b + m - h / 2;
+        const qint64 y2 = b + m + h / 2;
+        l.line[0] = {L1, y1, boxShows || textReaches(l.x, y1, tools.extent(face, size, L1)), {}};
+        l.line[1] = {L2, y2, boxShows || textReaches(l.x, y2, tools.extent(face, size, L2)), {}};
+        return l;
     };
     for (std::size_t ri = 0; ri < list.size(); ++ri) {
         TCallObject* call = list[ri].get();
@@ -381,11 +638,11 @@ void CallBoard::Private::drawBoxes(QPainter& p, TCallList& list, int n, Tools& t
         }
         if (onBoard(header))
             drawBox(header, call->CallColour, kWhite, shaded);
-        {
+        if (drawing) {
             const QSize e = tools.extent(face, hs, call->CallName);
             const qint64 x = landscape ? u * r + (U / 2 - e.width() / 2) : U / 2 - e.width() / 2;
             const qint64 y = landscape ? V / 2 - e.height() / 2 : v * r + (V / 2 - e.height() / 2);
-            if (textReaches(x, y, e)) {
+            if (textReaches(x, y, e) && textDrawn(x, y, e)) {
                 p.setFont(BoardFont(face, hs, scale.ratio));
                 p.setPen(ToQColor(ContrastColor(call->CallColour)));
                 TextOutTopLeft(p, scale.map(x), scale.map(y), call->CallName);
@@ -402,79 +659,92 @@ void CallBoard::Private::drawBoxes(QPainter& p, TCallList& list, int n, Tools& t
             const TViewRect rect = landscape ? makeRect(u * r + 1, (v + 1) * (t + 1) - 1, u * (r + 1), (v + 1) * (t + 2))
                                              : makeRect((u + 1) * (t + 1), v * r + 1, (u + 1) * (t + 2), v * (r + 1));
             caller->ViewRect = rect;
-            if (restHidden)
-                continue;
-            // Below the board in landscape, the calls that follow lie lower
-            // still and their line heights are bounded (a fitted line is at
-            // most half a box high, an unfitted one keeps the size so far),
-            // so from a box whose texts cannot reach up onto the board on
-            // that bound, none of the rest can.
-            if (landscape && rect.Top >= H) {
-                const qint64 bound = std::max<qint64>(tools.extent(face, size, caller->CallerName).height(), V / 2);
-                if ((v + 1) * (t + 1) + V / 2 - 3 * bound >= H) {
-                    restHidden = true;
-                    continue;
-                }
-            }
-
-            const QString time = ShortTimeText(caller->CallTimeStamp, timeFormatNow);
-            QString L1;
-            QString L2;
-            QString F;
-            if (caller->CallComingLopnr <= 0 && showWaiting) {
-                // The wait makes the second line the longer one as often
-                // as not: the wider of the two is fitted, as for a
-                // confirmed call.
-                L1 = settings.FCallPrefix + caller->CallerName;
-                L2 = WaitingLine(time, WaitingMinutes(caller->CallTimeStamp, now));
-                F = tools.extent(face, size, L1).width() > tools.extent(face, size, L2).width() ? L1 : L2;
-            } else if (caller->CallComingLopnr <= 0) {
-                L1 = settings.FCallPrefix + caller->CallerName;
-                L2 = time;
-                F = L1;
+            CallerLines laid;
+            if (replay) {
+                if (replayed >= replay->size())
+                    throw std::logic_error("The call list changed since it was laid out");
             } else {
-                L1 = settings.FCallPrefix + caller->CallerName + QLatin1Char(' ') + time;
-                L2 = settings.FConfirmPrefix + caller->CallComingName + QLatin1Char(' ')
-                   + ShortTimeText(caller->CallComingTimeStamp, timeFormatNow);
-                F = tools.extent(face, size, L1).width() > tools.extent(face, size, L2).width() ? L1 : L2;
+                laid = layCaller(caller, rect, t, r, size, restHidden);
+                if (record)
+                    record->push_back(laid);
             }
-            size = tools.fit(face, size, QSize(U, V / 2), F);
-            const int w = tools.extent(face, size, F).width();
-            const int h = tools.extent(face, size, caller->CallerName).height();
-
-            const bool boxShows = onBoard(rect);
-            if (boxShows)
-                drawBox(rect, caller->CallerColour, kBlack, shaded);
-            const qint64 x = landscape ? u * r + (U / 2 - w / 2) : (u + 1) * (t + 1) + (U / 2 - w / 2);
-            const qint64 b = landscape ? (v + 1) * (t + 1) : v * r;
-            const qint64 m = V / 2 - h / 2;
-            const qint64 y1 = b + m - h / 2;
-            const qint64 y2 = b + m + h / 2;
-            const bool line1 = boxShows || textReaches(x, y1, tools.extent(face, size, L1));
-            const bool line2 = boxShows || textReaches(x, y2, tools.extent(face, size, L2));
-            if (!line1 && !line2)
+            CallerLines& l = replay ? (*replay)[replayed++] : laid;
+            if (l.hidden)
                 continue;
-            p.setFont(BoardFont(face, size, scale.ratio));
+
+            if (onBoard(rect))
+                drawBox(rect, caller->CallerColour, kBlack, shaded);
+            std::array<bool, 2> draw{};
+            for (std::size_t k = 0; k < draw.size(); ++k)
+                draw[k] = l.line[k].shown && drawing && (!clip || clip->intersects(inkOf(l, l.line[k])));
+            if (!draw[0] && !draw[1])
+                continue;
+            p.setFont(BoardFont(face, l.size, scale.ratio));
             p.setPen(ToQColor(ContrastColor(caller->CallerColour)));
-            if (line1)
-                TextOutTopLeft(p, scale.map(x), scale.map(y1), L1);
-            if (line2)
-                TextOutTopLeft(p, scale.map(x), scale.map(y2), L2);
+            for (std::size_t k = 0; k < draw.size(); ++k) {
+                if (draw[k])
+                    TextOutTopLeft(p, scale.map(l.x), scale.map(l.line[k].y), l.line[k].text);
+            }
         }
     }
+}
+
+CallBoard::Private::Headers CallBoard::Private::measureHeaders(const TCallList& list, int n, Tools& tools)
+{
+    const QString& face = settings.TESKShowFontName;
+    // The widest name (first on equal widths) sets the header's
+    // proportions, and the header font makes it fill the box.
+    QString N;
+    int nw = -1;
+    int nh = 0;
+    for (const auto& call : list) {
+        if (!call)
+            continue;
+        const QSize e = tools.extent(face, kHeaderStartSize, call->CallName);
+        if (e.width() > nw) {
+            nw = e.width();
+            N = call->CallName;
+        }
+        nh = std::max(nh, e.height());
+    }
+    if (nw <= 0 || nh <= 0)
+        throw std::runtime_error("Division by zero");
+    Headers h;
+    if (settings.TESKShowMode == 0) {
+        h.U = size.width() / n;
+        h.V = truncQuotient(h.U, double(nw) / double(nh));
+    } else {
+        h.V = size.height() / n;
+        h.U = truncQuotient(h.V, double(nh) / double(nw));
+    }
+    h.size = tools.fit(face, kHeaderStartSize, QSize(h.U, h.V), N);
+    return h;
 }
 
 CallBoard::CallBoard() : d(std::make_unique<Private>()) {}
 CallBoard::~CallBoard() = default;
 
-void CallBoard::setSettings(const BoardSettings& settings) { d->settings = settings; }
+void CallBoard::setSettings(const BoardSettings& settings)
+{
+    d->settings = settings;
+    d->linesValid = false;
+}
 const BoardSettings& CallBoard::settings() const { return d->settings; }
-void CallBoard::setKliniknamn(const QString& name) { d->kliniknamn = name; }
+void CallBoard::setKliniknamn(const QString& name)
+{
+    d->kliniknamn = name;
+    d->linesValid = false;
+}
 QString CallBoard::kliniknamn() const { return d->kliniknamn; }
-void CallBoard::setBackgroundPicture(const QImage& picture) { d->bt2 = picture; }
+void CallBoard::setBackgroundPicture(const QImage& picture)
+{
+    d->bt2 = picture;
+    d->linesValid = false;
+}
 void CallBoard::resize(const QSize& size)
 {
     d->size = size.isValid() ? size : QSize();
+    d->linesValid = false;
     d->ensureFrame();
 }
 QSize CallBoard::size() const { return d->size; }
@@ -483,22 +753,34 @@ void CallBoard::setDevicePixelRatio(qreal ratio)
     // A ratio from a screen is positive and finite; anything else draws at
     // board pixels.
     d->scale.ratio = (std::isfinite(ratio) && ratio > 0 && ratio <= 16) ? ratio : 1.0;
+    d->linesValid = false;
     d->ensureFrame();
 }
 qreal CallBoard::devicePixelRatio() const { return d->scale.ratio; }
 void CallBoard::setWaitingTime(bool show, TDateTime now)
 {
+    if (show != d->showWaiting)
+        d->linesValid = false;
     d->showWaiting = show;
     d->now = now;
 }
 bool CallBoard::showsWaitingTime() const { return d->showWaiting; }
-void CallBoard::setLongTimeFormat(const QString& format) { d->timeFormat = format; }
+void CallBoard::setLongTimeFormat(const QString& format)
+{
+    d->timeFormat = format;
+    d->linesValid = false;
+}
 QString CallBoard::longTimeFormat() const
 {
     return d->timeFormat.isEmpty() ? LongTimeFormatWithoutZone(QLocale()) : d->timeFormat;
 }
 
 void CallBoard::PaintBox1Paint(TCallList& callList, Path path) { d->paint(callList, path == Path::Cached); }
+
+std::optional<QRegion> CallBoard::refreshWaitingTimes(TCallList& callList, TDateTime now)
+{
+    return d->refresh(callList, now);
+}
 
 const QImage& CallBoard::image() const { return d->frame; }
 
@@ -510,6 +792,7 @@ void CallBoard::clearCaches()
     d->btPicture = 0;
     d->marked = QImage();
     d->markValid = false;
+    d->linesValid = false;
 }
 
 } // namespace tesk

@@ -4,10 +4,12 @@
 #include "protocol/Records.h"
 
 #include <QImage>
+#include <QRegion>
 #include <QSize>
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 namespace tesk {
 
@@ -67,6 +69,16 @@ public:
     // board cannot be drawn (the image then holds what was drawn so far).
     void PaintBox1Paint(TCallList& callList, Path path = Path::Cached);
     const QImage& image() const;
+
+    // The waiting times at `now` drawn over the last composition, which must
+    // have been of this same list (records unchanged) on the cached path:
+    // only the lines whose text, size or place changed are redrawn, each in
+    // the few pixels its old and new ink can cover, and the image is then
+    // exactly what composing the board at `now` would give. Returns those
+    // pixels in board pixels (empty when no line changed), or nothing when
+    // the board has to be composed again instead (no such composition, a
+    // setting changed since, or the layout moved beyond the lines).
+    std::optional<QRegion> refreshWaitingTimes(TCallList& callList, TDateTime now);
 
     // Forget every cached font size, box and background layer.
     void clearCaches();

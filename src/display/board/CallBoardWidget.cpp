@@ -49,7 +49,10 @@ CallBoardWidget::CallBoardWidget(TCallList& callList, UserMessages& messages, Se
 {
     if (!m_clock)
         m_clock = [] { return ToDateTimeValue(QDateTime::currentDateTime()); };
-    m_minuteTimer.setInterval(60000);
+    // Set anew at each tick for the next whole minute; precise, as a coarse
+    // timer may fire a little before the minute turns.
+    m_minuteTimer.setSingleShot(true);
+    m_minuteTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_minuteTimer, &QTimer::timeout, this, &CallBoardWidget::minuteTick);
     // 1 Hz: half a second on, half a second off.
     m_blinkTimer.setInterval(500);
@@ -88,10 +91,12 @@ void CallBoardWidget::composeNeeded()
 void CallBoardWidget::setWallSettings(const WallSettings& settings)
 {
     m_wall = settings;
-    if (m_wall.ShowWaitingTime || m_wall.EscalateAfterMinutes > 0)
-        m_minuteTimer.start();
-    else
+    // The settings come again at every connection: a running timer already
+    // waits for the next whole minute and keeps doing so.
+    if (!(m_wall.ShowWaitingTime || m_wall.EscalateAfterMinutes > 0))
         m_minuteTimer.stop();
+    else if (!m_minuteTimer.isActive())
+        armMinuteTimer(m_clock());
     composeNeeded();
 }
 
@@ -104,19 +109,12 @@ void CallBoardWidget::setBrightness(int percent)
     update();
 }
 
-std::vector<CallBoardWidget::Waiting> CallBoardWidget::waitingNow() const
+void CallBoardWidget::armMinuteTimer(TDateTime now)
 {
-    std::vector<Waiting> waiting;
-    const TDateTime now = m_clock();
-    for (const auto& call : m_callList) {
-        if (!call)
-            continue;
-        for (const auto& caller : call->CurrentCallList) {
-            if (caller && caller->CallComingLopnr <= 0)
-                waiting.push_back({caller.get(), WaitingMinutes(caller->CallTimeStamp, now)});
-        }
-    }
-    return waiting;
+    const double minutes = now * 1440.0;
+    const double ms = std::ceil((std::floor(minutes) + 1.0 - minutes) * 60000.0);
+    // A clock that cannot be read as a time (not finite) still ticks once a minute.
+    m_minuteTimer.start(std::isfinite(ms) ? int(std::clamp(ms, 1.0, 60000.0)) : 60000);
 }
 
 namespace {
@@ -125,51 +123,44 @@ QRect toRect(const TViewRect& r) { return QRect(QPoint(r.Left, r.Top), QPoint(r.
 
 QRegion CallBoardWidget::minuteTick()
 {
-    if (m_composeNeeded || m_listAwaitingPaint) {
+    // One reading for every box: read per box, a minute turning halfway
+    // through would show neighbours a minute apart.
+    const TDateTime now = m_clock();
+    if (m_wall.ShowWaitingTime || m_wall.EscalateAfterMinutes > 0)
+        armMinuteTimer(now);
+    if (m_composeNeeded || m_listAwaitingPaint || boardOutOfDate()) {
         // A composition is on its way anyway and draws the minutes of then.
         update();
         return QRegion(rect());
     }
     QRegion changed;
     if (m_wall.ShowWaitingTime) {
-        // The records are those of the last composition (no new list since),
-        // in the same order as then.
-        const std::vector<Waiting> now = waitingNow();
-        std::size_t i = 0;
-        for (const auto& call : m_callList) {
-            if (!call)
-                continue;
-            // A longer line may shrink the font, and the calls after it in
-            // the same resource start their fitting from that size.
-            bool following = false;
-            for (const auto& caller : call->CurrentCallList) {
-                if (!caller)
-                    continue;
-                if (caller->CallComingLopnr <= 0 && i < now.size() && i < m_shownWaiting.size()) {
-                    following = following || now[i].minutes != m_shownWaiting[i].minutes;
-                    ++i;
-                }
-                if (following)
-                    changed += toRect(caller->ViewRect);
-            }
+        // The records are those of the last composition (no new list since).
+        const std::optional<QRegion> redrawn = m_board.refreshWaitingTimes(m_callList, now);
+        if (!redrawn) {
+            composeNeeded();
+            return QRegion(rect());
         }
-        changed &= QRegion(rect());
-        if (!changed.isEmpty()) {
-            m_composeNeeded = true;
+        changed = *redrawn & QRegion(rect());
+        if (!changed.isEmpty())
             update(changed);
-        }
     }
-    updateEscalation();
+    updateEscalation(now);
     return changed;
 }
 
-void CallBoardWidget::updateEscalation()
+bool CallBoardWidget::boardOutOfDate() const
+{
+    // The screen decides the ratio, and a window can move to another screen.
+    return m_board.size() != size() || m_board.devicePixelRatio() != devicePixelRatioF();
+}
+
+void CallBoardWidget::updateEscalation(TDateTime now)
 {
     const QRegion before = m_escalated;
     m_escalated = QRegion();
     m_escalationMarks.clear();
     if (m_wall.EscalateAfterMinutes > 0) {
-        const TDateTime now = m_clock();
         for (const auto& call : m_callList) {
             if (!call)
                 continue;
@@ -179,7 +170,7 @@ void CallBoardWidget::updateEscalation()
                     continue;
                 const QRect box = toRect(caller->ViewRect);
                 m_escalated += box;
-                m_escalationMarks.emplace_back(box, ContrastColor(call->CallColour));
+                m_escalationMarks.emplace_back(box, EscalationFrameColour(call->CallColour, caller->CallerColour));
             }
         }
     }
@@ -297,13 +288,13 @@ void CallBoardWidget::PaintBox1Paint()
     // paints.
     if (m_board.devicePixelRatio() != devicePixelRatioF())
         m_board.setDevicePixelRatio(devicePixelRatioF());
-    m_board.setWaitingTime(m_wall.ShowWaitingTime, m_clock());
+    const TDateTime now = m_clock();
+    m_board.setWaitingTime(m_wall.ShowWaitingTime, now);
     try {
         m_board.PaintBox1Paint(m_callList);
         m_lastFailure.clear();
         m_composeNeeded = false;
-        m_shownWaiting = waitingNow();
-        updateEscalation();
+        updateEscalation(now);
         if (m_listAwaitingPaint) {
             // Several lists in quick succession may share one paint.
             m_listAwaitingPaint = false;
@@ -423,9 +414,10 @@ QAction* CallBoardWidget::Bekrfta1() const { return m_confirmItem; }
 
 void CallBoardWidget::paintEvent(QPaintEvent* event)
 {
-    // A blink changes only what lies over the board: the composed board
-    // stands as it is.
-    if (m_composeNeeded || !event->region().subtracted(m_escalated).isEmpty())
+    // What lies over the board (a blink, the banner, the dimming) and an
+    // exposure leave the composed board as it is.
+    Q_UNUSED(event);
+    if (m_composeNeeded || boardOutOfDate())
         PaintBox1Paint();
     QPainter p(this);
     const QImage& img = m_board.image();

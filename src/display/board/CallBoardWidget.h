@@ -42,8 +42,10 @@ class UserMessages;
 //   board->callListReplaced();                   // after every CURRENTLIST rebuild
 //   board->update();                             // after the settings dialog closes
 //
-// Every paint request composes the whole board (CallBoard) and shows it at
-// once. A board that cannot be drawn is reported once with "Det gick inte
+// A paint request composes the whole board (CallBoard) when anything it
+// shows has changed, and otherwise shows the board composed last: a blink, a
+// banner or the night's dimming lie over it, and the waiting times are
+// redrawn into it where they changed. A board that cannot be drawn is reported once with "Det gick inte
 // att rita om skärmen!" (queued, never from inside the paint) until a paint
 // succeeds again; the program goes on.
 //
@@ -81,9 +83,10 @@ public:
     void setWallSettings(const WallSettings& settings);
     const WallSettings& wallSettings() const { return m_wall; }
 
-    // Once a minute: recomposes when a waiting time shown has changed and
-    // repaints only the boxes whose text changed; picks up calls that have
-    // now waited past the escalation limit. Returns the region repainted.
+    // At every whole minute of the clock: redraws the waiting times that
+    // changed over the composed board (those lines alone) and picks up calls
+    // that have now waited past the escalation limit, all as of one reading
+    // of the clock. Returns the region repainted.
     QRegion minuteTick();
     // Twice a second while a call is escalated: its frame comes or goes.
     // Returns the region repainted (the escalated boxes alone).
@@ -93,6 +96,8 @@ public:
     QRegion escalatedRegion() const { return m_escalated; }
     bool blinkShowing() const { return m_blinkOn; }
     bool minuteTimerActive() const { return m_minuteTimer.isActive(); }
+    // What the minute timer was last set to wait: up to the next whole minute.
+    int minuteTimerIntervalMs() const { return m_minuteTimer.interval(); }
     bool blinkTimerActive() const { return m_blinkTimer.isActive(); }
 
     // Brightness of the whole board in percent (100 unchanged); the night
@@ -168,14 +173,13 @@ private:
     void reportPaintFailure(const QString& reason);
     // Draws what lies over the composed board, in logical pixels.
     void paintOverlays(QPainter& painter) const;
-    // The waiting minutes of every unconfirmed call now, and which calls are
-    // past the escalation limit; starts or stops the blink.
-    struct Waiting {
-        const TCaller* caller;
-        int minutes;
-    };
-    std::vector<Waiting> waitingNow() const;
-    void updateEscalation();
+    // Which calls are past the escalation limit at `now`; starts or stops
+    // the blink.
+    void updateEscalation(TDateTime now);
+    // The minute timer, set for the first whole minute after `now`.
+    void armMinuteTimer(TDateTime now);
+    // The composed board no longer fits the widget (size or screen).
+    bool boardOutOfDate() const;
     void composeNeeded();
     void menuItemChosen();
 
@@ -200,7 +204,6 @@ private:
     WallSettings m_wall;
     QTimer m_minuteTimer;
     QTimer m_blinkTimer;
-    std::vector<Waiting> m_shownWaiting; // as the last composition drew them
     QRegion m_escalated;
     std::vector<std::pair<QRect, TColor>> m_escalationMarks;
     bool m_blinkOn = false;

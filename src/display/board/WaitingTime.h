@@ -14,6 +14,12 @@ int WaitingMinutes(TDateTime callTime, TDateTime now);
 // at `now`; never with a limit of 0 or less (escalation off).
 bool WaitedLongerThan(TDateTime callTime, TDateTime now, int limitMinutes);
 
+// The colour of the blinking frame of an escalated call: the contrast colour
+// of its resource (what the resource's name is written in), unless that lies
+// too close to the box's own colour to be told from it; then the box's text
+// colour, which differs from the box by half the scale in every channel.
+TColor EscalationFrameColour(TColor resourceColour, TColor boxColour);
+
 // The second line of an unconfirmed call with its waiting time:
 // "13:21 · 7 min".
 QString WaitingLine(const QString& shortTime, int minutes);
