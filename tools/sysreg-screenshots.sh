@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Pictures of the settings dialog's four pages into docs/, for the README.
+# Pictures of the settings dialog's five pages into docs/, for the README.
 # Runs on the desktop when there is one, else on a virtual display (Xvfb),
 # so the pages are drawn with the fonts and style of a Linux desktop.
 #   tools/sysreg-screenshots.sh [build folder]

@@ -118,6 +118,8 @@ public:
     UpdateClient* updateClient() { return m_update.get(); }
     // The speech engine's owner, for the settings dialog's voice page.
     SpeechService& speech() { return *m_speech; }
+    // Whether it is night on the wall clock (tests tick it on a fake one).
+    NightMode& nightMode() { return *m_nightMode; }
 
     QTimer MinimizeTimer;
     QTimer SayTimer;

@@ -8,6 +8,8 @@
 
 #include <QtTest>
 
+#include <utility>
+
 using namespace tesk;
 using namespace tesk::test;
 
@@ -67,6 +69,7 @@ private slots:
     void bannerCoversTheTopOverTheLastList();
     void laterFailuresKeepTheFirstTime();
     void periodicReconnectionShowsNoBanner();
+    void bannerStaysThroughTheCountdown();
 };
 
 void TestStaleBanner::bannerFollowsTheConnection_data()
@@ -196,6 +199,40 @@ void TestStaleBanner::periodicReconnectionShowsNoBanner()
     // A reconnection that fails is a loss like any other.
     b.rig.server.close();
     QVERIFY(waitUntil([&] { return !b.board.bannerText().isEmpty(); }, 2000));
+}
+
+void TestStaleBanner::bannerStaysThroughTheCountdown()
+{
+    // Reconnections every 100 ms; the countdown after the loss runs 18 of
+    // the rig's 10 ms seconds, so a periodic reconnection left running
+    // would fire inside it.
+    BannerRig b(100);
+    Rig& rig = b.rig;
+    rig.set("TESK", "RefreshConnection", QStringLiteral("-1"));
+    rig.randoms = {14999};
+    rig.connection->Start();
+    QVERIFY(rig.waitForStatus(QStringLiteral("Ansluten")));
+
+    const qsizetype before = rig.server.frames().size();
+    QStringList framesWhenCleared;
+    bool cleared = false;
+    QObject::connect(&b.watch, &StaleDataWatch::bannerChanged, [&](const QString& text) {
+        if (text.isEmpty() && !std::exchange(cleared, true))
+            framesWhenCleared = rig.server.frames().mid(before);
+    });
+    b.now = kLoss;
+    rig.server.dropClient();
+    QVERIFY(waitUntil([&] { return !b.board.bannerText().isEmpty(); }, 1000));
+    QVERIFY(rig.waitForStatus(QStringLiteral("Ansluten")));
+    rig.connection->StopTimers();
+
+    // Back by the countdown's full handshake, and only its accepted version
+    // took the banner away.
+    QVERIFY(cleared);
+    QCOMPARE(framesWhenCleared.filter(QStringLiteral("GETSERVERVERSION")).size(), 1);
+    const QStringList after = rig.server.frames().mid(before);
+    QVERIFY(!after.isEmpty());
+    QVERIFY2(after.first().startsWith(kCur + QStringLiteral("GETSERVERVERSION:")), qPrintable(after.first()));
 }
 
 QTEST_MAIN(TestStaleBanner)

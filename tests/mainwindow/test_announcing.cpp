@@ -1,85 +1,19 @@
-#include "display/MainWindow.h"
+#include "SpeakingWindow.h"
 
-#include "common/ClientIdentity.h"
 #include "display/connection/MessageDispatcher.h"
-#include "protocol/Framing.h"
 #include "speech/SpeechEngine.h"
-
-#include "FakeServer.h"
-#include "FakeSpeechBackend.h"
-#include "RecordingMessages.h"
-#include "TempSettings.h"
 
 #include <QTest>
 
 using namespace tesk;
-using tesk::test::FakeServer;
-using tesk::test::FakeSpeechBackend;
-using tesk::test::RecordingMessages;
+using tesk::test::OneCall;
+using tesk::test::SpeakingWindow;
 using tesk::test::TempSettings;
 using tesk::test::waitUntil;
 
 namespace {
 
 const QString T2S = QStringLiteral("Text2Speech");
-
-const QString OneCall = QStringLiteral(
-    "\u00A4CURRENTLIST:Dr. \u00C5sa:5:255:1:\u00A4%Rum 1~7~2024-03-01 10:00:00~65280~0~~~%\u00A4:"
-    ":CURRENTLIST\u00A4");
-
-FakeServer::Responder CallServer()
-{
-    return [](const QString& frame) -> QString {
-        if (frame.startsWith(QStringLiteral("\u00A4GETSERVERVERSION:")))
-            return ComposeFrame(QStringLiteral("RETSERVERVERSION"), {QStringLiteral("1.10.4")});
-        if (frame.startsWith(QStringLiteral("\u00A4GETCALLLIST:")))
-            return OneCall;
-        if (frame.startsWith(QStringLiteral("\u00A4GETINITEXT:")))
-            return ComposeFrame(QStringLiteral("RETINITEXT"), {QString()});
-        return {};
-    };
-}
-
-// The main window with a fake synthesiser, recorded sounds and messages.
-struct Fixture {
-    explicit Fixture(std::function<void(TempSettings&)> prepare = {})
-    {
-        server.listen();
-        server.setResponder(CallServer());
-        temp.setUser(QStringLiteral("ServerSettings"), QStringLiteral("ServerName"), QStringLiteral("127.0.0.1"));
-        temp.setUser(QStringLiteral("ServerSettings"), QStringLiteral("ServerPort"), QString::number(server.port()));
-        script->voices = {{QStringLiteral("Alva"), QLocale(QLocale::Swedish, QLocale::Sweden)},
-                          {QStringLiteral("Amy"), QLocale(QLocale::English, QLocale::UnitedKingdom)}};
-        if (prepare)
-            prepare(temp);
-        identity = std::make_unique<ClientIdentity>(temp.settings(), QStringList{});
-        MainWindowServices s;
-        s.settings = &temp.settings();
-        s.identity = identity.get();
-        s.messages = &messages;
-        s.productVersion = QStringLiteral("1.11.0.0");
-        s.initInstallationPaths = [] {
-            return InstallationPaths{QStringLiteral("/tmp/"), QStringLiteral("_test_TESK\\"), QString()};
-        };
-        s.modalDialogOpen = [] { return false; };
-        s.trayAvailable = [] { return false; };
-        s.speechBackend = FakeSpeechBackend::factory(script);
-        s.playSound = [this](const QString& alias) { sounds << alias; };
-        // The retry after a lost connection counts milliseconds, not seconds.
-        s.connectionClock.tickMs = 5;
-        s.connectionClock.minuteMs = 300;
-        s.connectionClock.random = [](int) { return 0; };
-        window = std::make_unique<TfrmTeskShowMain>(std::move(s));
-    }
-
-    FakeServer server;
-    TempSettings temp;
-    RecordingMessages messages;
-    std::shared_ptr<FakeSpeechBackend::Script> script = std::make_shared<FakeSpeechBackend::Script>();
-    QStringList sounds;
-    std::unique_ptr<ClientIdentity> identity;
-    std::unique_ptr<TfrmTeskShowMain> window;
-};
 
 } // namespace
 
@@ -108,7 +42,7 @@ private Q_SLOTS:
         QFETCH(QString, voice);
         QFETCH(int, created);
         QFETCH(QString, speaking);
-        Fixture f([&](TempSettings& t) {
+        SpeakingWindow f([&](TempSettings& t) {
             if (useSapi5 != "<none>")
                 t.setUser(T2S, QStringLiteral("UseSAPI5"), useSapi5);
             if (voice != "<none>")
@@ -138,7 +72,7 @@ private Q_SLOTS:
     void slowSynthesiserDoesNotDelayTheCalls()
     {
         QFETCH(int, slowAttach);
-        Fixture f([](TempSettings& t) {
+        SpeakingWindow f([](TempSettings& t) {
             t.setUser(T2S, QStringLiteral("UseSAPI5"), QStringLiteral("1"));
             t.setUser(QStringLiteral("TESK"), QStringLiteral("SayBalloonInfo"), QStringLiteral("-1"));
         });
@@ -160,7 +94,7 @@ private Q_SLOTS:
     // library); it creates again once the first is done.
     void recreationWhileStartingWaitsItsTurn()
     {
-        Fixture f;
+        SpeakingWindow f;
         SpeechService& speech = f.window->speech();
         int attachesSeenInside = -1;
         f.script->duringAttach = [&] {
@@ -180,7 +114,7 @@ private Q_SLOTS:
     // the balloon at the window (no tray here), the sound.
     void callListIsAnnounced()
     {
-        Fixture f([](TempSettings& t) {
+        SpeakingWindow f([](TempSettings& t) {
             t.setUser(T2S, QStringLiteral("UseSAPI5"), QStringLiteral("1"));
             t.setUser(QStringLiteral("TESK"), QStringLiteral("SayBalloonInfo"), QStringLiteral("-1"));
             t.setUser(QStringLiteral("TESK"), QStringLiteral("ShowBalloonInfo"), QStringLiteral("-1"));
@@ -203,7 +137,7 @@ private Q_SLOTS:
     // does not re-create.
     void connectionWithSpeechOffSilences()
     {
-        Fixture f([](TempSettings& t) { t.setUser(T2S, QStringLiteral("UseSAPI5"), QStringLiteral("1")); });
+        SpeakingWindow f([](TempSettings& t) { t.setUser(T2S, QStringLiteral("UseSAPI5"), QStringLiteral("1")); });
         TfrmTeskShowMain& w = *f.window;
         w.show();
         QVERIFY(waitUntil([&] { return w.model().CallList.size() == 1; }));
@@ -230,7 +164,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, visibility);
         QFETCH(bool, maximised);
-        Fixture f([&](TempSettings& t) {
+        SpeakingWindow f([&](TempSettings& t) {
             t.setUser(QStringLiteral("TESK"), QStringLiteral("ActivateClientOnBalloon"), QStringLiteral("-1"));
             t.setUser(QStringLiteral("TESK"), QStringLiteral("Visibility"), visibility);
         });
@@ -247,7 +181,7 @@ private Q_SLOTS:
 
     void trayDoubleClickBringsTheWindowBack()
     {
-        Fixture f;
+        SpeakingWindow f;
         TfrmTeskShowMain& w = *f.window;
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));

@@ -59,6 +59,14 @@ int main(int argc, char* argv[])
     temp.setUser(T, QStringLiteral("CallPrefix"), QStringLiteral("Kallad "));
     temp.setUser(T, QStringLiteral("ConfirmPrefix"), QStringLiteral("Bekr. "));
     temp.setUser(T, QStringLiteral("PreventScreenSaver"), QStringLiteral("-1"));
+    // A waiting room's wall screen: waiting times, a frame after ten
+    // minutes, a quieter and darker night.
+    temp.setUser(T, QStringLiteral("ShowWaitingTime"), QStringLiteral("-1"));
+    temp.setUser(T, QStringLiteral("EscalateAfterMinutes"), QStringLiteral("10"));
+    temp.setUser(T, QStringLiteral("NightFrom"), QStringLiteral("22.00"));
+    temp.setUser(T, QStringLiteral("NightTo"), QStringLiteral("06.00"));
+    temp.setUser(T, QStringLiteral("NightBrightness"), QStringLiteral("40"));
+    temp.setUser(T, QStringLiteral("NightVolume"), QStringLiteral("50"));
 
     test::RecordingMessages messages;
     ClientIdentity identity(temp.settings(), {});
@@ -86,7 +94,8 @@ int main(int argc, char* argv[])
     } pages[] = {{SysRegPage::tsServersettings, "sysreg-server.png"},
                  {SysRegPage::tsClientSettings, "sysreg-client.png"},
                  {SysRegPage::tsVoice, "sysreg-voice.png"},
-                 {SysRegPage::tsOvrigtShow, "sysreg-ovrigt.png"}};
+                 {SysRegPage::tsOvrigtShow, "sysreg-ovrigt.png"},
+                 {SysRegPage::tsWallScreen, "sysreg-wall.png"}};
     dialog.show();
     if (!QTest::qWaitForWindowExposed(&dialog))
         return 1;

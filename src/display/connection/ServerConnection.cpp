@@ -441,6 +441,12 @@ void ServerConnection::ClientSocket1Disconnect()
                                    << (ClientSocket1.error() == QAbstractSocket::UnknownSocketError
                                            ? QStringLiteral("closed")
                                            : ClientSocket1.errorString());
+    // The periodic reconnection belongs to a connection that is up. Left
+    // running, it would fire into the countdown and come back with RECONNECT
+    // alone: no version check, no fresh call list, yet a green lamp and the
+    // stale-data banner gone. The way back from a loss is the countdown's
+    // full handshake; the next accepted connection starts the timer again.
+    ReconnectTimer.stop();
     if (m_hasConnected)
         StartRetryCountdown();
     else
