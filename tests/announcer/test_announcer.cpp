@@ -4,14 +4,19 @@
 #include "display/connection/CallListModel.h"
 #include "display/connection/MessageDispatcher.h"
 #include "display/connection/SystemRegisterPort.h"
+#include "protocol/Codepage.h"
+#include "protocol/Framing.h"
 
+#include "FakeServer.h"
 #include "RecordingMessages.h"
 #include "TempSettings.h"
 
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 using namespace tesk;
+using tesk::test::FakeServer;
 using tesk::test::RecordingMessages;
 using tesk::test::TempSettings;
 
@@ -71,8 +76,15 @@ public:
     {
         m_log << QStringLiteral("Balloon(%1|%2)").arg(title, text);
     }
-    void BringToFront() override { m_log << QStringLiteral("Front"); }
+    void BringToFront() override
+    {
+        m_log << QStringLiteral("Front");
+        // How deep in nested waits the announcement runs.
+        loopLevels << QThread::currentThread()->loopLevel();
+    }
     void ApplyVisibility(int v) override { m_log << QStringLiteral("Visibility(%1)").arg(v); }
+
+    QList<int> loopLevels;
 
 private:
     QStringList& m_log;
@@ -91,6 +103,7 @@ struct Fixture {
     TDateTime now = 45000.5; // 2023-03-15 12:00
     std::unique_ptr<Announcer> announcer;
     std::unique_ptr<MessageDispatcher> dispatcher;
+    RecordingWindow* window = nullptr;
 
     Fixture()
     {
@@ -98,7 +111,9 @@ struct Fixture {
         Announcer::Services s;
         s.model = &model;
         s.settings = &temp.settings();
-        s.window = std::make_unique<RecordingWindow>(log);
+        auto recording = std::make_unique<RecordingWindow>(log);
+        window = recording.get();
+        s.window = std::move(recording);
         s.sayTimer = &sayTimer;
         s.say = [this](const QString& text) { log << QStringLiteral("Say(%1)").arg(text); };
         s.playSound = [this](const QString& alias) { log << QStringLiteral("Sound(%1)").arg(alias); };
@@ -452,6 +467,64 @@ private Q_SLOTS:
         const Call elsewhere{QStringLiteral("Dr. Berg"), 8, {{QStringLiteral("Rum 1"), 501}}};
         f.receive({twice, elsewhere});
         QCOMPARE(f.said(), QStringList({"5/501", "8/501"}));
+    }
+
+    // A busy server sends the next call list before it answers a settings
+    // read, so every list arrives while the previous one's announcement
+    // waits for a setting. The announcements must not nest inside each
+    // other's waits (the waits would pile up for as long as the lists keep
+    // coming, ten a second); the newest list is announced once the running
+    // announcement is done, and every call is spoken once.
+    void listsDuringAnAnnouncementsWaitDoNotNest()
+    {
+        Fixture f;
+        f.on("SayBalloonInfo");
+        f.on("ActivateClientOnBalloon");
+        // The balloon, the sound and the visibility are asked of the server.
+        FakeServer server;
+        QVERIFY(server.listen());
+        QList<Call> list{Doctor};
+        QList<Call> last = list;
+        QList<Caller>& callers = list[0].callers;
+        int listsToCome = 8;
+        server.setResponder([&](const QString& frame) {
+            QString answer;
+            if (!frame.startsWith(Cur + QStringLiteral("GETINITEXT:")))
+                return answer;
+            if (listsToCome > 0) {
+                --listsToCome;
+                callers << Caller{QStringLiteral("Rum %1").arg(callers.size() + 1), 501 + int(callers.size())};
+                last = list;
+                answer = CurrentList(list);
+            }
+            return answer + ComposeFrame(QStringLiteral("RETINITEXT"), {QString()});
+        });
+        QTcpSocket* socket = f.temp.connectTo(server, false);
+        QVERIFY(socket);
+        // Every read is one message, queued as on the main connection (the
+        // socket signals no new data while a handler of its signal waits).
+        QObject::connect(
+            socket, &QTcpSocket::readyRead, socket,
+            [&] { f.dispatcher->HandleServerMessage(FromAnsi(socket->readAll())); }, Qt::QueuedConnection);
+
+        f.receive({Doctor});
+        QVERIFY(QTest::qWaitFor([&] { return listsToCome == 0 && !f.temp.settings().IsWaitingForServer(); }));
+        QCOMPARE(f.model.CallList.size(), size_t(1));
+        QCOMPARE(f.model.CallList[0]->CurrentCallList.size(), size_t(last[0].callers.size()));
+        QVERIFY(f.window->loopLevels.size() >= 2);
+        for (int level : f.window->loopLevels)
+            QCOMPARE(level, 0);
+        // The newest list was announced last, and each of its calls spoken once.
+        QCOMPARE(f.log.last(), QStringLiteral("Visibility(1)"));
+        QString spoken;
+        for (const QString& effect : f.log) {
+            if (effect.startsWith(QStringLiteral("Say(")))
+                spoken += effect.mid(4, effect.size() - 5);
+        }
+        QString expected;
+        for (const Caller& c : last[0].callers)
+            expected += Line(c.name, Doctor.name);
+        QCOMPARE(spoken, expected);
     }
 
     void trayDoubleClickBringsForwardOnly()

@@ -91,6 +91,44 @@ QString Announcer::BalloonShown(const QString& balloonText)
 
 void Announcer::AnnounceCallList(int CallerCount, int PreviousCallerCount)
 {
+    // A setting that is not in the registry is asked of the server, and the
+    // wait for its answer runs the event loop, in which the next call list
+    // may arrive. A busy server sends lists faster than one announcement's
+    // round trips take: announced at once, every list would start its reads
+    // inside the previous one's wait, nesting ever deeper (each level holding
+    // its stack and its message) for as long as the lists keep coming. So
+    // the running announcement finishes first, then the newest list is
+    // announced once for all that came meanwhile: the say list already holds
+    // their calls, and the balloon and the sound follow the count from
+    // before them to now.
+    if (m_announcing) {
+        if (m_pending)
+            m_pending->CallerCount = CallerCount;
+        else
+            m_pending = Pending{CallerCount, PreviousCallerCount};
+        return;
+    }
+    struct Running {
+        Announcer& a;
+        explicit Running(Announcer& announcer) : a(announcer) { a.m_announcing = true; }
+        // A failure ends the merged lists' turn too: it is reported, and the
+        // next list is announced afresh.
+        ~Running()
+        {
+            a.m_announcing = false;
+            a.m_pending.reset();
+        }
+    } running(*this);
+    Announce(CallerCount, PreviousCallerCount);
+    while (m_pending) {
+        const Pending next = *m_pending;
+        m_pending.reset();
+        Announce(next.CallerCount, next.PreviousCallerCount);
+    }
+}
+
+void Announcer::Announce(int CallerCount, int PreviousCallerCount)
+{
     if (CallerCount > 0) {
         if (Setting(QStringLiteral("SayBalloonInfo"), false))
             SayDueCalls();

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QTimer;
 
@@ -68,10 +69,20 @@ public:
     static QString BalloonShown(const QString& balloonText);
 
 private:
+    void Announce(int CallerCount, int PreviousCallerCount);
     void SayDue();
     bool Setting(const QString& key, bool defaultValue) const;
 
     Services m;
+    // A list that arrived while an announcement was running (waiting for a
+    // setting), announced when that one is done; lists after it only move
+    // its count on.
+    struct Pending {
+        int CallerCount;
+        int PreviousCallerCount;
+    };
+    bool m_announcing = false;
+    std::optional<Pending> m_pending;
 };
 
 } // namespace tesk
