@@ -6,6 +6,13 @@
 //
 //   bench_board [--reps-reference N] [--reps-cached N] [--save DIR]
 //               [--profile WIDTH HEIGHT RESOURCES CALLERS]
+//               [--only first [--no-reference] | --only RESOURCESxCALLERS]
+//
+// --only first runs just the first paints of the one-resource board (run
+// the program again for another sample: a first paint is only first once
+// per process, as Qt keeps font engines between boards); --only 12x3 runs
+// just that list shape of the main table. --no-reference leaves out the
+// reference paints of the first rows (for profiling the cached one).
 
 #include "BenchFigures.h"
 #include "BoardBenchNames.h"
@@ -71,7 +78,8 @@ QImage makePicture()
     return img;
 }
 
-double timeOnce(const std::function<void()>& fn)
+// Out of line, so that a profiler can collect just the timed work.
+[[gnu::noinline]] double timeOnce(const std::function<void()>& fn)
 {
     QElapsedTimer t;
     t.start();
@@ -121,6 +129,7 @@ int main(int argc, char** argv)
     int repsCached = 20;
     QString saveDir;
     QList<int> profile; // width height resources callers: only repeat that warm cached paint
+    QString only;       // "first", or a list shape such as "12x3"
     const QStringList args = app.arguments();
     for (int i = 1; i + 1 < args.size(); ++i) {
         if (args[i] == QLatin1String("--reps-reference"))
@@ -131,7 +140,19 @@ int main(int argc, char** argv)
             saveDir = args[i + 1];
         else if (args[i] == QLatin1String("--profile") && i + 4 < args.size())
             profile = {args[i + 1].toInt(), args[i + 2].toInt(), args[i + 3].toInt(), args[i + 4].toInt()};
+        else if (args[i] == QLatin1String("--only"))
+            only = args[i + 1];
     }
+    const bool skipReference = args.contains(QLatin1String("--no-reference"));
+    const bool onlyFirst = only == QLatin1String("first");
+    const QStringList onlyShape = onlyFirst ? QStringList() : only.split(QLatin1Char('x'));
+    const bool onlyList = onlyShape.size() == 2;
+    auto listWanted = [&](int resources, int callers) {
+        if (onlyFirst)
+            return false;
+        return !onlyList || (onlyShape[0].toInt() == resources && onlyShape[1].toInt() == callers);
+    };
+    const bool everything = only.isEmpty();
 
     const QImage picture = makePicture();
 
@@ -161,7 +182,7 @@ int main(int argc, char** argv)
     }
 
     // The font fitting alone: the watermark of a 4K board, from cold caches.
-    {
+    if (everything) {
         const QSize box(3840 - 40, 2160 / 5);
         const QString name = QStringLiteral("Vårdcentralen Vallentuna Norra");
         int a = 0;
@@ -173,15 +194,19 @@ int main(int argc, char** argv)
                     literal, fast, static_cast<long long>(fitter.measurements()), a, b);
     }
 
-    std::printf("board repaint, ms; background picture and watermark on; reference reps %d, cached reps %d\n",
-                repsReference, repsCached);
-    std::printf("%-10s %-6s %-6s %-5s | %28s | %28s\n", "size", "list", "effect", "paint", "reference min/median/p95",
-                "cached min/median/p95");
+    if (!onlyFirst) {
+        std::printf("board repaint, ms; background picture and watermark on; reference reps %d, cached reps %d\n",
+                    repsReference, repsCached);
+        std::printf("%-10s %-6s %-6s %-5s | %28s | %28s\n", "size", "list", "effect", "paint",
+                    "reference min/median/p95", "cached min/median/p95");
+    }
     for (QSize size : {QSize(1920, 1080), QSize(3840, 2160)})
         for (int resources : {4, 12, 24})
             for (int callers : {0, 3, 8})
                 for (bool effect : {true, false})
                     for (bool cold : {false, true}) {
+                        if (!listWanted(resources, callers))
+                            continue;
                         const Figures ref =
                             run(size, resources, callers, effect, cold, CallBoard::Path::Reference, repsReference, picture);
                         const Figures fast =
@@ -196,11 +221,14 @@ int main(int argc, char** argv)
 
     // A 4K screen scaled to 200 %: a board of 1920 x 1080 board pixels
     // composed at 3840 x 2160 device pixels.
-    std::printf("board repaint at 200 %% (1920x1080 board pixels, 3840x2160 device pixels), ms\n");
+    if (everything)
+        std::printf("board repaint at 200 %% (1920x1080 board pixels, 3840x2160 device pixels), ms\n");
     for (int resources : {4, 12, 24})
         for (int callers : {3, 8})
             for (bool effect : {true, false})
                 for (bool cold : {false, true}) {
+                    if (!everything)
+                        continue;
                     const Figures ref = run(QSize(1920, 1080), resources, callers, effect, cold,
                                             CallBoard::Path::Reference, repsReference, picture, 2.0);
                     const Figures fast = run(QSize(1920, 1080), resources, callers, effect, cold,
@@ -215,9 +243,34 @@ int main(int argc, char** argv)
     // board-sized, with hundreds of shaded rings. First paint of a new
     // board, then a warm repaint.
     for (QSize size : {QSize(1920, 1080), QSize(3840, 2160)}) {
+        if (!everything && !onlyFirst)
+            break;
+        if (onlyFirst) {
+            // As after the rows above: fonts loaded and a board drawn both ways.
+            for (CallBoard::Path path : {CallBoard::Path::Reference, CallBoard::Path::Cached}) {
+                CallBoard cb;
+                configure(cb, size, true, picture);
+                TCallList list = makeList(12, 3, 1);
+                cb.PaintBox1Paint(list, path);
+            }
+        }
+        {
+            // The list arriving on a running board: the background, the
+            // watermark and another list's boxes are kept, so this is what
+            // new names, font sizes and boxes cost.
+            CallBoard cb;
+            configure(cb, size, true, picture);
+            TCallList before = makeList(12, 3, 1);
+            cb.PaintBox1Paint(before);
+            TCallList list = makeList(1, 2, 1);
+            list[0]->CallName = QStringLiteral("Bo");
+            const double ms = timeOnce([&] { cb.PaintBox1Paint(list); });
+            std::printf("%-10s 1x2    on     name \"Bo\" after a 12x3 list, first | cached %8.2f\n",
+                        qPrintable(QStringLiteral("%1x%2").arg(size.width()).arg(size.height())), ms);
+        }
         double first[2] = {0, 0};
         double warm[2] = {0, 0};
-        for (int k = 0; k < 2; ++k) {
+        for (int k = skipReference ? 1 : 0; k < 2; ++k) {
             CallBoard cb;
             configure(cb, size, true, picture);
             TCallList list = makeList(1, 2, 1);
@@ -234,6 +287,8 @@ int main(int argc, char** argv)
     // A new background picture (every few minutes): the scaled picture and
     // its watermark are remade once, then repaints are warm again.
     for (QSize size : {QSize(1920, 1080), QSize(3840, 2160)}) {
+        if (!everything)
+            break;
         CallBoard cb;
         configure(cb, size, true, picture);
         TCallList list = makeList(12, 3, 1);

@@ -380,7 +380,15 @@ void TestBoardDrawing::spritesEqualDrawing_data()
     QTest::addColumn<bool>("shaded");
     const QList<QRect> boxes{{1, 0, 159, 54},    {161, 55, 159, 56}, {3, 7, 12, 9},   {200, 100, 150, 90},
                              {-20, -10, 80, 60}, {30, 30, 4, 4},     {0, 0, 250, 180}, {10, 10, 460, 400},
-                             {40, 20, 500, 500}, {5, 5, 17, 300}};
+                             {40, 20, 500, 500}, {5, 5, 17, 300},
+                             // sides at and just past the small box that
+                             // larger ones are stretched from
+                             {7, 3, 21, 21}, {9, 9, 22, 23}, {100, 50, 60, 61},
+                             // the innermost rings too narrow to stretch
+                             {60, 40, 24, 350}, {0, 300, 490, 26},
+                             // far larger than the device: only a corner, or
+                             // the top, shows
+                             {-300, -400, 900, 900}, {20, 100, 450, 1200}};
     const QList<TColor> fills{rgb(255, 128, 128), rgb(0, 0, 0), rgb(255, 255, 255), rgb(12, 160, 90)};
     int i = 0;
     for (const QRect& b : boxes)

@@ -126,6 +126,17 @@ void drawWatermarkName(QImage& O, int W, int H, const DeviceScale& scale, int mo
         TextOutRotated(p, 270, scale.map(W), scale.map(H / 2 - unrotatedWidth / 2), name);
 }
 
+// Where the ink of the name drawn by drawWatermarkName can lie, in device
+// pixels: its cell, and a line height around it for overhangs and accents.
+QRect watermarkInk(int mode, int W, int H, const DeviceScale& scale, int unrotatedWidth, int height)
+{
+    const qint64 m = height;
+    if (mode == 0)
+        return scale.map(makeRect(20 - m, qint64(H) - height - m, 20 + qint64(unrotatedWidth) + m, qint64(H) + m));
+    const qint64 top = H / 2 - unrotatedWidth / 2;
+    return scale.map(makeRect(qint64(W) - 2 * m, top - m, qint64(W) + m, top + unrotatedWidth + m));
+}
+
 QSize watermarkBox(int mode, int W, int H)
 {
     return mode == 0 ? QSize(W - 40, H / 5) : QSize(H - 40, W / 5);
@@ -294,17 +305,21 @@ const QImage& CallBoard::Private::cachedWatermarked(const QImage* background)
         return marked;
     markValid = false;
 
-    QImage K(deviceSize(), QImage::Format_RGB32);
-    if (background)
-        std::memcpy(K.bits(), background->constBits(), size_t(K.sizeInBytes()));
-    else
-        K.fill(QColor(Qt::black));
+    // The name is blended with what lies under it; only where its ink can
+    // be do the two differ, so only there is the (board-sized) blend done.
+    QImage black;
+    if (!background) {
+        black = QImage(deviceSize(), QImage::Format_RGB32);
+        black.fill(QColor(Qt::black));
+    }
+    const QImage& under = background ? *background : black;
     const QString& face = settings.TESKShowFontName;
     const int fs = fitter.fit(face, kWatermarkStartSize, watermarkBox(mode, size.width(), size.height()), kliniknamn);
     const QSize e = fitter.extent(face, fs, kliniknamn);
-    marked = K.copy();
+    marked = under.copy();
     drawWatermarkName(marked, size.width(), size.height(), scale, mode, face, fs, kliniknamn, e.width(), e.height());
-    BlendBitmapsFast(marked, K, kWatermarkPercent, marked.rect());
+    BlendBitmapsFast(marked, under, kWatermarkPercent,
+                     watermarkInk(mode, size.width(), size.height(), scale, e.width(), e.height()));
     markKey = key;
     markValid = true;
     return marked;

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QRegion>
 
+#include <algorithm>
 #include <cmath>
 
 namespace tesk {
@@ -64,6 +65,184 @@ void drawSteps(QPainter& painter, const TViewRect& rect, bool shaded, TColor out
             drawRingInBand(painter, rings[k].rect, c);
         else
             DrawRoundBox(painter, rings[k].rect, c, c);
+    }
+}
+
+} // namespace
+
+namespace {
+
+// A rounded box drawn by Qt is the same along each edge away from its
+// corners, and its corners look the same at any size and place: a box of any
+// size is a small one stretched along its middle row and column. So a box
+// with hundreds of rings (each a rounded box one pixel inside the last) is
+// worked out pixel by pixel from two small boxes drawn once, which costs
+// about one write per pixel instead of a rasterisation of every ring.
+constexpr int kCorner = 10;                // a corner's pixels lie within this many of both edges
+constexpr int kModelSide = 2 * kCorner + 1; // the model box: its corners and one middle row and column
+
+class StretchedBoxes {
+public:
+    static const StretchedBoxes& instance()
+    {
+        static const StretchedBoxes models;
+        return models;
+    }
+
+    // False when Qt's drawing breaks the model (checked on a second box).
+    bool usable() const { return m_usable; }
+    // What DrawRoundBox over a box of w x h draws at (x, y): 0 nothing, then
+    // kOutlineStep or kFillStep; w and h at least kModelSide.
+    int outline(int x, int y, int w, int h) const { return m_outline[at(x, w) + kModelSide * at(y, h)]; }
+    // Whether a box drawn in one colour covers (x, y).
+    bool ring(int x, int y, int w, int h) const { return m_ring[at(x, w) + kModelSide * at(y, h)] != 0; }
+    // What DrawRoundBox draws in the middle of a box.
+    int centre() const { return m_outline[kCorner + kCorner * kModelSide]; }
+
+private:
+    static int at(int l, int size)
+    {
+        if (l < kCorner)
+            return l;
+        if (l >= size - kCorner)
+            return l - (size - kModelSide);
+        return kCorner;
+    }
+
+    // Steps drawn over a box of w x h, with a margin that must stay empty.
+    static std::vector<quint8> drawModel(int w, int h, bool oneColour, bool& spills)
+    {
+        constexpr int margin = 3;
+        QImage img(w + 2 * margin, h + 2 * margin, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::transparent);
+        {
+            QPainter p(&img);
+            p.translate(margin, margin);
+            const TColor fill = stepColour(oneColour ? kFirstRingStep : kFillStep);
+            DrawRoundBox(p, {0, 0, w, h}, fill, oneColour ? fill : stepColour(kOutlineStep));
+        }
+        std::vector<quint8> steps(std::size_t(w) * h);
+        for (int y = 0; y < img.height(); ++y) {
+            const auto* row = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+            for (int x = 0; x < img.width(); ++x) {
+                const int step = qAlpha(row[x]) == 0 ? 0 : qRed(row[x]);
+                const bool inside = x >= margin && x < margin + w && y >= margin && y < margin + h;
+                if (!inside)
+                    spills = spills || step != 0;
+                else
+                    steps[std::size_t(y - margin) * w + (x - margin)] = quint8(step);
+            }
+        }
+        return steps;
+    }
+
+    StretchedBoxes()
+    {
+        bool spills = false;
+        m_outline = drawModel(kModelSide, kModelSide, false, spills);
+        m_ring = drawModel(kModelSide, kModelSide, true, spills);
+        // The stretching must give exactly what Qt draws for a larger box.
+        const int w = kModelSide + 7;
+        const int h = kModelSide + 4;
+        const std::vector<quint8> outline = drawModel(w, h, false, spills);
+        const std::vector<quint8> ring = drawModel(w, h, true, spills);
+        bool same = true;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                same = same && outline[std::size_t(y) * w + x] == this->outline(x, y, w, h);
+                same = same && (ring[std::size_t(y) * w + x] != 0) == this->ring(x, y, w, h);
+            }
+        // The fast spans below take every edge's middle and the centre as
+        // covered by a ring.
+        const int c = kCorner;
+        const int e = kModelSide - 1;
+        const bool edges = m_ring[c] && m_ring[c * kModelSide] && m_ring[e + c * kModelSide]
+                        && m_ring[c + e * kModelSide] && m_ring[c + c * kModelSide] && m_outline[c + c * kModelSide];
+        m_usable = same && !spills && edges;
+    }
+
+    std::vector<quint8> m_outline; // kModelSide x kModelSide
+    std::vector<quint8> m_ring;
+    bool m_usable = false;
+};
+
+// Renders what drawSteps (shaded with `ringCount` rings, or flat) draws over
+// a box of w x h at the origin, for the pixels of `visible`, as
+// palette[step]. The rings too narrow to stretch from the model are drawn
+// by Qt afterwards, over the rest as in drawSteps.
+void renderStretched(QImage& out, int w, int h, const QRect& visible, int ringCount, const std::vector<QRgb>& palette)
+{
+    const StretchedBoxes& model = StretchedBoxes::instance();
+    const int c = kCorner;
+    // Rings [0, stretched) have both sides at least kModelSide.
+    int stretched = 0;
+    while (stretched < ringCount && w - 2 * (stretched + 1) >= kModelSide && h - 2 * (stretched + 1) >= kModelSide)
+        ++stretched;
+
+    // The last ring that covers (x, y), else the box itself.
+    auto owner = [&](int x, int y) -> int {
+        const int d = std::min(std::min(x, y), std::min(w - 1 - x, h - 1 - y));
+        for (int k = std::min(d - 1, stretched - 1); k >= 0; --k) {
+            const int a = k + 1;
+            if (model.ring(x - a, y - a, w - 2 * a, h - 2 * a))
+                return kFirstRingStep + k;
+        }
+        return model.outline(x, y, w, h);
+    };
+    // Away from the diagonals, a pixel d from the nearest edge (and more
+    // than kCorner nearer to it than to any other) is ring d - 1's edge.
+    const QRgb interior = palette[std::size_t(stretched > 0 ? kFirstRingStep + stretched - 1 : model.centre())];
+    auto byDepth = [&](int d, int x, int y) -> QRgb {
+        if (d >= 1 && d <= stretched)
+            return palette[std::size_t(kFirstRingStep + d - 1)];
+        if (d >= stretched + c && d >= c)
+            return interior;
+        return palette[std::size_t(owner(x, y))];
+    };
+
+    const int x0 = visible.left();
+    const int x1 = visible.right() + 1;
+    for (int y = visible.top(); y <= visible.bottom(); ++y) {
+        QRgb* const line = reinterpret_cast<QRgb*>(out.scanLine(y - visible.top()));
+        auto row = [&](int x) -> QRgb& { return line[x - x0]; };
+        const int dy = std::min(y, h - 1 - y);
+        // [0, leftEnd): nearest the left edge; [rightStart, w): nearest the
+        // right edge; [midStart, midEnd): nearest the top or bottom edge.
+        const int half = (w - 1) / 2 + 1;
+        const int leftEnd = std::clamp(dy - c, 0, half);
+        const int rightStart = std::max(w - dy + c, half);
+        const int midStart = dy + c + 1;
+        const int midEnd = std::max(midStart, w - 1 - dy - c);
+        int x = x0;
+        auto until = [&](int end) { return std::min(std::max(end, x), x1); };
+        for (const int end = until(leftEnd); x < end; ++x)
+            row(x) = byDepth(x, x, y);
+        for (const int end = until(midStart); x < end; ++x)
+            row(x) = palette[std::size_t(owner(x, y))];
+        if (const int end = until(midEnd); x < end) {
+            const QRgb v = palette[std::size_t(owner(x, y))];
+            std::fill(line + (x - x0), line + (end - x0), v);
+            x = end;
+        }
+        for (const int end = until(rightStart); x < end; ++x)
+            row(x) = palette[std::size_t(owner(x, y))];
+        for (; x < x1; ++x)
+            row(x) = byDepth(w - 1 - x, x, y);
+    }
+
+    if (stretched < ringCount) {
+        QPainter p(&out);
+        p.translate(-visible.x(), -visible.y());
+        const std::vector<ShadedRing> rings = ShadedRings({0, 0, w, h}, 0);
+        for (int k = stretched; k < ringCount; ++k) {
+            // palette entries are opaque: drawn as they are.
+            const QRgb q = palette[std::size_t(kFirstRingStep + k)];
+            const TColor colour = TColor(qRed(q)) | (TColor(qGreen(q)) << 8) | (TColor(qBlue(q)) << 16);
+            if (k + 1 < ringCount)
+                drawRingInBand(p, rings[std::size_t(k)].rect, colour);
+            else
+                DrawRoundBox(p, rings[std::size_t(k)].rect, colour, colour);
+        }
     }
 }
 
@@ -206,7 +385,6 @@ const QImage& BoxSprites::sprite(const Key& key)
     auto it = m_sprites.constFind(key);
     if (it != m_sprites.constEnd())
         return *it;
-    const QImage map = stepMap(key);
 
     // Palette: step number -> premultiplied opaque colour.
     std::vector<QRgb> palette{0, 0, 0};
@@ -217,6 +395,14 @@ const QImage& BoxSprites::sprite(const Key& key)
         for (const ShadedRing& ring : ShadedRings({0, 0, key.width, key.height}, key.fill))
             palette.push_back(opaque(ring.colour));
     }
+
+    if (key.width >= kModelSide && key.height >= kModelSide && StretchedBoxes::instance().usable()) {
+        QImage out(key.visible.size(), QImage::Format_ARGB32_Premultiplied);
+        renderStretched(out, key.width, key.height, key.visible, int(palette.size()) - kFirstRingStep, palette);
+        return keep(key, std::move(out));
+    }
+
+    const QImage map = stepMap(key);
 
     QImage out(map.size(), QImage::Format_ARGB32_Premultiplied);
     for (int y = 0; y < map.height(); ++y) {
