@@ -145,6 +145,7 @@ private slots:
     void rotationTimer();
     void rotationShowsNextPicture();
     void failedLoadStopsRotation();
+    void vanishedPicturesLeaveABlackBoard();
 };
 
 void TestBoardWidget::selection_data()
@@ -496,6 +497,30 @@ void TestBoardWidget::failedLoadStopsRotation()
     QVERIFY(!f.widget.boardImage().isNull());
     // with the picture it showed before, not a black board for the rest of the day
     QCOMPARE(f.widget.boardImage().pixel(10, 10), qRgb(255, 0, 0));
+}
+
+// Pictures deleted while the rotation runs leave the board black (there is
+// nothing to show), and the shown board must follow at its next paint, not
+// keep the picture until some list happens to arrive.
+void TestBoardWidget::vanishedPicturesLeaveABlackBoard()
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + QLatin1Char('/');
+    QImage red(16, 16, QImage::Format_RGB32);
+    red.fill(qRgb(255, 0, 0));
+    QVERIFY(red.save(path + "TESK_VistorBackground_0.bmp"));
+
+    Fixture f;
+    f.list.clear(); // background only
+    f.widget.setCurrentPath(path);
+    f.widget.LoadBackground();
+    f.widget.show(); // a hidden widget is resized afresh at every grab
+    QVERIFY(QTest::qWaitForWindowExposed(&f.widget));
+    QCOMPARE(f.widget.grab().toImage().pixel(10, 10), qRgb(255, 0, 0));
+    QVERIFY(QFile::remove(path + "TESK_VistorBackground_0.bmp"));
+    f.widget.BackGroundTimerTimer();
+    QCOMPARE(f.widget.grab().toImage().pixel(10, 10), qRgb(0, 0, 0));
+    QVERIFY(f.messages.infos.isEmpty());
 }
 
 QTEST_MAIN(TestBoardWidget)

@@ -245,10 +245,10 @@ void CallBoardWidget::LoadFirstBackground()
 QString CallBoardWidget::loadPicture()
 {
     try {
-        const bool loaded = m_background.LoadBackground();
+        // No picture left to load is a change too: the board turns black.
+        m_background.LoadBackground();
         m_board.setBackgroundPicture(m_background.picture());
-        if (loaded)
-            composeNeeded();
+        composeNeeded();
         return {};
     } catch (const std::exception& e) {
         m_board.setBackgroundPicture(m_background.picture());

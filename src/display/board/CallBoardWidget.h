@@ -40,7 +40,9 @@ class UserMessages;
 //   board->LoadFirstBackground();                // once at start
 //   board->setBackgroundRotation(minutes, on);   // ChangeBackgroundTimer, ChangeBackground
 //   board->callListReplaced();                   // after every CURRENTLIST rebuild
-//   board->update();                             // after the settings dialog closes
+//   board->update();                             // after the settings dialog closes; what
+//                                                // was saved there comes with the
+//                                                // reconnection that follows
 //
 // A paint request composes the whole board (CallBoard) when anything it
 // shows has changed, and otherwise shows the board composed last: a blink, a
