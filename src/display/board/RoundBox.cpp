@@ -207,42 +207,47 @@ void writeStretched(uchar* origin, qsizetype stride, bool keepUnder, int w, int 
     // Away from the diagonals, a pixel d from the nearest edge (and more
     // than kCorner nearer to it than to any other) is ring d - 1's edge.
     const QRgb interior = palette[std::size_t(stretched > 0 ? kFirstRingStep + stretched - 1 : model.centre())];
-    auto byDepth = [&](int d, int x, int y) -> QRgb {
-        if (d >= 1 && d <= stretched)
-            return palette[std::size_t(kFirstRingStep + d - 1)];
-        if (d >= stretched + c && d >= c)
-            return interior;
-        return palette[std::size_t(owner(x, y))];
-    };
 
+    // Pixels d from the nearest edge with 1 <= d <= stretched: palette
+    // entries in a row, from the left edge, backwards from the right one.
+    const QRgb* const rings = palette.data() + kFirstRingStep - 1;
+    const int inner = std::max(stretched + c, c); // from this depth on: interior
     const int x0 = visible.left();
     const int x1 = visible.right() + 1;
     for (int y = visible.top(); y <= visible.bottom(); ++y) {
         QRgb* const line = reinterpret_cast<QRgb*>(origin + (y - visible.top()) * stride);
-        struct Pixel {
-            QRgb& at;
-            bool keepUnder;
-            void operator=(QRgb v) const
-            {
-                if (v != 0 || !keepUnder)
-                    at = v;
-            }
+        // Where the model decides; outside the box it draws nothing (0).
+        auto modelled = [&](int x) {
+            const QRgb v = palette[std::size_t(owner(x, y))];
+            if (v != 0 || !keepUnder)
+                line[x - x0] = v;
         };
-        auto row = [&](int x) { return Pixel{line[x - x0], keepUnder}; };
         const int dy = std::min(y, h - 1 - y);
         // [0, leftEnd): nearest the left edge; [rightStart, w): nearest the
         // right edge; [midStart, midEnd): nearest the top or bottom edge.
+        // Rows further from the top and bottom than half the width have no
+        // middle: the left and right parts meet.
         const int half = (w - 1) / 2 + 1;
         const int leftEnd = std::clamp(dy - c, 0, half);
         const int rightStart = std::max(w - dy + c, half);
-        const int midStart = dy + c + 1;
+        const int midStart = std::min(dy + c + 1, rightStart);
         const int midEnd = std::max(midStart, w - 1 - dy - c);
         int x = x0;
         auto until = [&](int end) { return std::min(std::max(end, x), x1); };
-        for (const int end = until(leftEnd); x < end; ++x)
-            row(x) = byDepth(x, x, y);
+        for (const int end = until(leftEnd); x < end;) {
+            if (x >= 1 && x <= stretched) {
+                const int run = std::min(end, stretched + 1);
+                std::copy(rings + x, rings + run, line + (x - x0));
+                x = run;
+            } else if (x >= inner) {
+                std::fill(line + (x - x0), line + (end - x0), interior);
+                x = end;
+            } else {
+                modelled(x++);
+            }
+        }
         for (const int end = until(midStart); x < end; ++x)
-            row(x) = palette[std::size_t(owner(x, y))];
+            modelled(x);
         if (const int end = until(midEnd); x < end) {
             const QRgb v = palette[std::size_t(owner(x, y))];
             if (v != 0 || !keepUnder)
@@ -250,9 +255,21 @@ void writeStretched(uchar* origin, qsizetype stride, bool keepUnder, int w, int 
             x = end;
         }
         for (const int end = until(rightStart); x < end; ++x)
-            row(x) = palette[std::size_t(owner(x, y))];
-        for (; x < x1; ++x)
-            row(x) = byDepth(w - 1 - x, x, y);
+            modelled(x);
+        while (x < x1) {
+            const int d = w - 1 - x;
+            if (d >= inner) {
+                const int run = std::min(x1, w - inner);
+                std::fill(line + (x - x0), line + (run - x0), interior);
+                x = run;
+            } else if (d >= 1 && d <= stretched) {
+                const int run = std::min(x1, w - 1);
+                for (; x < run; ++x)
+                    line[x - x0] = rings[w - 1 - x];
+            } else {
+                modelled(x++);
+            }
+        }
     }
 }
 
