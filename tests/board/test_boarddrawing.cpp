@@ -378,6 +378,8 @@ void TestBoardDrawing::spritesEqualDrawing_data()
     QTest::addColumn<TColor>("fill");
     QTest::addColumn<TColor>("pen");
     QTest::addColumn<bool>("shaded");
+    QTest::addColumn<QSize>("device");
+    QTest::addColumn<QRegion>("clip"); // empty: none
     const QList<QRect> boxes{{1, 0, 159, 54},    {161, 55, 159, 56}, {3, 7, 12, 9},   {200, 100, 150, 90},
                              {-20, -10, 80, 60}, {30, 30, 4, 4},     {0, 0, 250, 180}, {10, 10, 460, 400},
                              {40, 20, 500, 500}, {5, 5, 17, 300},
@@ -395,8 +397,28 @@ void TestBoardDrawing::spritesEqualDrawing_data()
         for (TColor f : fills)
             for (bool shaded : {false, true}) {
                 const TColor pen = i % 2 ? TColor(0xFFFFFF) : TColor(0);
-                QTest::addRow("%d", i++) << b << f << pen << shaded;
+                QTest::addRow("%d", i++) << b << f << pen << shaded << QSize(500, 420) << QRegion();
             }
+
+    // Boxes showing over a million pixels are written into the board as
+    // they are laid out, within the painter's clip.
+    const QSize large(1300, 800);
+    const QRegion clip = QRegion(0, 0, 1300, 90) + QRegion(600, 300, 77, 500) + QRegion(1250, 700, 50, 100);
+    struct Large {
+        const char* name;
+        QRect box;
+        QRegion clip;
+    };
+    const QList<Large> larger{{"large, all corners", {0, 0, 1300, 800}, {}},
+                              {"large, top corners off the board", {-40, -30, 1400, 2000}, {}},
+                              {"large, bottom corners off the board", {10, 20, 1250, 900}, {}},
+                              {"large, innermost rings too narrow to stretch", {0, 0, 1100, 2000}, {}},
+                              {"large, clipped", {0, 0, 1300, 800}, clip},
+                              {"large, clipped, off the board", {-40, -30, 1400, 2000}, clip}};
+    for (const Large& l : larger)
+        for (bool shaded : {false, true})
+            QTest::addRow("%s, %s", l.name, shaded ? "shaded" : "flat")
+                << l.box << rgb(255, 128, 128) << TColor(0xFFFFFF) << shaded << large << l.clip;
 }
 
 void TestBoardDrawing::spritesEqualDrawing()
@@ -405,14 +427,21 @@ void TestBoardDrawing::spritesEqualDrawing()
     QFETCH(TColor, fill);
     QFETCH(TColor, pen);
     QFETCH(bool, shaded);
+    QFETCH(QSize, device);
+    QFETCH(QRegion, clip);
     const TViewRect r{box.left(), box.top(), box.left() + box.width(), box.top() + box.height()};
-    QImage a(500, 420, QImage::Format_RGB32);
+    QImage a(device, QImage::Format_RGB32);
     for (int y = 0; y < a.height(); ++y)
         for (int x = 0; x < a.width(); ++x)
             a.setPixel(x, y, qRgb(x & 0xFF, y & 0xFF, (x ^ y) & 0xFF));
     QImage b = a.copy();
+    auto clipped = [&](QPainter& p) {
+        if (!clip.isEmpty())
+            p.setClipRegion(clip);
+    };
     {
         QPainter p(&a);
+        clipped(p);
         if (shaded)
             DrawShadedRoundRect(p, r, fill, pen);
         else
@@ -422,12 +451,14 @@ void TestBoardDrawing::spritesEqualDrawing()
     BoxSprites sprites;
     {
         QPainter p(&b);
+        clipped(p);
         sprites.draw(p, r, fill, pen, shaded);
         sprites.draw(p, r, fill, pen, shaded); // from the cache, same again
     }
     QCOMPARE(b, a);
     if (shaded) {
         QPainter p(&c);
+        clipped(p);
         DrawShadedRoundRectBanded(p, r, fill, pen);
         p.end();
         QCOMPARE(c, a);

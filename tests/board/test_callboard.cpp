@@ -764,6 +764,16 @@ void TestCallBoard::cachedEqualsReference()
         {{360, 640}, 1, true, 1, 2, 6, 0, "Vårdcentralen", ""},
         {{1920, 1080}, 1, true, 3, 2, 3, 1, "Vårdcentralen Norrviken", ""},
         {{640, 360}, 0, true, 4, 3, 0, 0, "Vårdcentralen Norrviken", ""}, // back to the first
+        // The same picture under another watermark, under none, then under
+        // the first again.
+        {{640, 360}, 0, true, 4, 3, 0, 0, "Tandvården", ""},
+        {{640, 360}, 0, true, 0, 0, 0, 0, "Tandvården", ""},
+        {{640, 360}, 0, true, 4, 3, 0, 0, "Vårdcentralen Norrviken", ""},
+        {{640, 360}, 2, true, 4, 3, 0, 0, "Vårdcentralen Norrviken", ""},
+        // Black under the watermark, then without it.
+        {{640, 360}, 0, true, 4, 3, 0, -1, "Vårdcentralen Norrviken", ""},
+        {{640, 360}, 2, true, 4, 3, 0, -1, "Vårdcentralen Norrviken", ""},
+        {{640, 360}, 0, true, 4, 3, 0, -1, "Tandvården", ""},
     };
     const QList<QImage> pictures{pattern(QSize(160, 120), 1), pattern(QSize(1024, 768), 2), pattern(QSize(90, 300), 3)};
     const QStringList resourceNames{"Anna", "Dr. Berg", "Lindqvist", "Karin", "Barnmorskan", "Olle", "Pia", "Rut",

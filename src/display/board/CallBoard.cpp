@@ -194,11 +194,15 @@ struct CallBoard::Private {
 
     QSize deviceSize() const { return scale.map(size); }
 
-    // Cached path: the picture scaled to the board, and that with the
-    // watermark, each remade only when what it shows changes.
+    // Cached path: the picture scaled to the board (black without one),
+    // remade only when what it shows changes. The watermark is drawn into
+    // it in place; `clean` keeps the pixels it covers (at cleanAt), so the
+    // plain picture is at hand without a second board-sized copy.
     QImage bt;
     qint64 btPicture = 0;
-    QImage marked;
+    bool btShown = false; // bt holds the picture (or black) at the board's size
+    QImage clean;
+    QPoint cleanAt;
     struct MarkKey {
         qint64 picture = 0;
         QSize size;
@@ -238,9 +242,12 @@ struct CallBoard::Private {
     bool linesValid = false;
 
     void ensureFrame();
-    // The background under everything: the scaled picture, or black.
-    const QImage* cachedBackground();
-    const QImage& cachedWatermarked(const QImage* background);
+    // The background under everything into bt: the scaled picture, or black.
+    void cachedBackground();
+    // The watermark drawn into bt, as the settings now place it.
+    void cachedWatermark();
+    // bt's pixels under the watermark back as they were.
+    void takeOffWatermark();
     void paint(TCallList& list, bool cached);
     // Lays out and draws the headers and calls. With `record` every
     // caller's lines are added to it; a painter that is not active lays out
@@ -282,47 +289,62 @@ void CallBoard::Private::ensureFrame()
     frame.setDevicePixelRatio(scale.ratio);
 }
 
-const QImage* CallBoard::Private::cachedBackground()
+void CallBoard::Private::cachedBackground()
 {
-    if (bt2.isNull()) {
-        bt = QImage();
-        btPicture = 0;
-        return nullptr;
-    }
     const QSize ds = deviceSize();
-    if (bt.isNull() || bt.size() != ds || btPicture != bt2.cacheKey()) {
+    const qint64 picture = bt2.isNull() ? 0 : bt2.cacheKey();
+    if (btShown && bt.size() == ds && btPicture == picture)
+        return;
+    markValid = false;
+    clean = QImage();
+    if (bt2.isNull()) {
+        bt = QImage(ds, QImage::Format_RGB32);
+        bt.fill(QColor(Qt::black));
+    } else {
         bt = bt2.scaled(ds, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).convertToFormat(QImage::Format_RGB32);
-        btPicture = bt2.cacheKey();
     }
-    return &bt;
+    btPicture = picture;
+    btShown = true;
 }
 
-const QImage& CallBoard::Private::cachedWatermarked(const QImage* background)
+void CallBoard::Private::takeOffWatermark()
+{
+    if (!clean.isNull()) {
+        QPainter p(&bt);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawImage(cleanAt, clean);
+    }
+    clean = QImage();
+    markValid = false;
+}
+
+void CallBoard::Private::cachedWatermark()
 {
     const int mode = settings.TESKShowMode;
-    MarkKey key{background ? bt2.cacheKey() : 0, size, kliniknamn, settings.TESKShowFontName, mode, scale.ratio};
+    MarkKey key{btPicture, size, kliniknamn, settings.TESKShowFontName, mode, scale.ratio};
     if (markValid && key == markKey)
-        return marked;
-    markValid = false;
+        return;
+    takeOffWatermark();
 
     // The name is blended with what lies under it; only where its ink can
-    // be do the two differ, so only there is the (board-sized) blend done.
-    QImage black;
-    if (!background) {
-        black = QImage(deviceSize(), QImage::Format_RGB32);
-        black.fill(QColor(Qt::black));
-    }
-    const QImage& under = background ? *background : black;
+    // be do the two differ, so only there is the blend done, against the
+    // pixels kept from there.
     const QString& face = settings.TESKShowFontName;
     const int fs = fitter.fit(face, kWatermarkStartSize, watermarkBox(mode, size.width(), size.height()), kliniknamn);
     const QSize e = fitter.extent(face, fs, kliniknamn);
-    marked = under.copy();
-    drawWatermarkName(marked, size.width(), size.height(), scale, mode, face, fs, kliniknamn, e.width(), e.height());
-    BlendBitmapsFast(marked, under, kWatermarkPercent,
-                     watermarkInk(mode, size.width(), size.height(), scale, e.width(), e.height()));
+    const QRect ink = watermarkInk(mode, size.width(), size.height(), scale, e.width(), e.height()) & bt.rect();
+    if (!ink.isEmpty()) {
+        clean = bt.copy(ink);
+        cleanAt = ink.topLeft();
+    }
+    drawWatermarkName(bt, size.width(), size.height(), scale, mode, face, fs, kliniknamn, e.width(), e.height());
+    if (!ink.isEmpty()) {
+        QImage marked(bt.bits() + ink.top() * bt.bytesPerLine() + qsizetype(ink.left()) * 4, ink.width(),
+                      ink.height(), bt.bytesPerLine(), bt.format());
+        BlendBitmapsFast(marked, clean, kWatermarkPercent, marked.rect());
+    }
     markKey = key;
     markValid = true;
-    return marked;
 }
 
 void CallBoard::Private::paint(TCallList& list, bool cached)
@@ -349,14 +371,19 @@ void CallBoard::Private::paint(TCallList& list, bool cached)
 
     if (cached) {
         // 2-4 from the kept layers.
-        const QImage* background = cachedBackground();
-        const QImage* layer = background;
-        if (boxes)
-            layer = &cachedWatermarked(background);
-        if (layer)
-            std::memcpy(frame.bits(), layer->constBits(), size_t(frame.sizeInBytes()));
-        else
+        if (!boxes && bt2.isNull()) {
             frame.fill(QColor(Qt::black));
+        } else {
+            cachedBackground();
+            if (boxes)
+                cachedWatermark();
+            std::memcpy(frame.bits(), bt.constBits(), size_t(frame.sizeInBytes()));
+            if (!boxes && markValid) {
+                QPainter p(&frame);
+                p.setCompositionMode(QPainter::CompositionMode_Source);
+                p.drawImage(cleanAt, clean);
+            }
+        }
     } else {
         // 2. Background: the panel is black; the picture scaled over it.
         frame.fill(QColor(Qt::black));
@@ -451,7 +478,7 @@ std::optional<QRegion> CallBoard::Private::redrawChangedLines(TCallList& list, i
         // composition drew over it, in the same order.
         const qsizetype stride = frame.bytesPerLine();
         uchar* const to = frame.bits();
-        const uchar* const from = marked.constBits();
+        const uchar* const from = bt.constBits();
         for (const QRect& r : dirty) {
             for (int y = r.top(); y <= r.bottom(); ++y)
                 std::memcpy(to + y * stride + r.left() * 4, from + y * stride + r.left() * 4, size_t(r.width()) * 4);
@@ -805,7 +832,8 @@ void CallBoard::clearCaches()
     d->sprites.clear();
     d->bt = QImage();
     d->btPicture = 0;
-    d->marked = QImage();
+    d->btShown = false;
+    d->clean = QImage();
     d->markValid = false;
     d->linesValid = false;
 }

@@ -7,12 +7,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace tesk {
 namespace {
 
 // Boxes whose visible part is larger than a 4K board are drawn in place.
 constexpr qint64 kMaxSpritePixels = 9'000'000;
+// Boxes whose visible part is this large are written straight into the
+// board: a kept copy would cost a board's worth of memory, filled and then
+// blended, for what writing the box costs anyway.
+constexpr qint64 kMinDirectPixels = 1'000'000;
 // Bounds of what the caches may hold; on overflow they start over. The boxes
 // of one board cover it about once, so one board's sprites always fit.
 constexpr qint64 kMaxCachedSpritePixels = 20'000'000;
@@ -170,14 +175,39 @@ private:
 // a box of w x h at the origin, for the pixels of `visible`, as
 // palette[step]. The rings too narrow to stretch from the model are drawn
 // by Qt afterwards, over the rest as in drawSteps.
-void renderStretched(QImage& out, int w, int h, const QRect& visible, int ringCount, const std::vector<QRgb>& palette)
+// Fills n pixels with one colour: a few by hand, then copies of what is
+// done, which go at memory speed where a pixel loop would not.
+void fillRun(QRgb* p, qsizetype n, QRgb v)
 {
-    const StretchedBoxes& model = StretchedBoxes::instance();
-    const int c = kCorner;
-    // Rings [0, stretched) have both sides at least kModelSide.
+    const qsizetype head = std::min<qsizetype>(n, 16);
+    for (qsizetype i = 0; i < head; ++i)
+        p[i] = v;
+    for (qsizetype done = head; done < n;) {
+        const qsizetype k = std::min(done, n - done);
+        std::memcpy(p + done, p, size_t(k) * sizeof(QRgb));
+        done += k;
+    }
+}
+
+// Rings [0, stretchedRings) of a w x h box have both sides at least
+// kModelSide.
+int stretchedRings(int w, int h, int ringCount)
+{
     int stretched = 0;
     while (stretched < ringCount && w - 2 * (stretched + 1) >= kModelSide && h - 2 * (stretched + 1) >= kModelSide)
         ++stretched;
+    return stretched;
+}
+
+// The stretched rings of renderStretched, written from `origin` (the pixel
+// of visible's top left) with `stride` bytes a line. With `keepUnder` the
+// pixels outside the box (palette 0) are left as they are, which is drawing
+// the opaque box over them.
+void writeStretched(uchar* origin, qsizetype stride, bool keepUnder, int w, int h, const QRect& visible,
+                    int stretched, const std::vector<QRgb>& palette)
+{
+    const StretchedBoxes& model = StretchedBoxes::instance();
+    const int c = kCorner;
 
     // The last ring that covers (x, y), else the box itself.
     auto owner = [&](int x, int y) -> int {
@@ -192,43 +222,80 @@ void renderStretched(QImage& out, int w, int h, const QRect& visible, int ringCo
     // Away from the diagonals, a pixel d from the nearest edge (and more
     // than kCorner nearer to it than to any other) is ring d - 1's edge.
     const QRgb interior = palette[std::size_t(stretched > 0 ? kFirstRingStep + stretched - 1 : model.centre())];
-    auto byDepth = [&](int d, int x, int y) -> QRgb {
-        if (d >= 1 && d <= stretched)
-            return palette[std::size_t(kFirstRingStep + d - 1)];
-        if (d >= stretched + c && d >= c)
-            return interior;
-        return palette[std::size_t(owner(x, y))];
-    };
 
+    // Pixels d from the nearest edge with 1 <= d <= stretched: palette
+    // entries in a row, from the left edge, backwards from the right one.
+    const QRgb* const rings = palette.data() + kFirstRingStep - 1;
+    // backwards[stretched + 1 - d] == rings[d]
+    std::vector<QRgb> backwards(std::size_t(stretched) + 1);
+    for (int d = 1; d <= stretched; ++d)
+        backwards[std::size_t(stretched + 1 - d)] = rings[d];
+    const int inner = std::max(stretched + c, c); // from this depth on: interior
     const int x0 = visible.left();
     const int x1 = visible.right() + 1;
     for (int y = visible.top(); y <= visible.bottom(); ++y) {
-        QRgb* const line = reinterpret_cast<QRgb*>(out.scanLine(y - visible.top()));
-        auto row = [&](int x) -> QRgb& { return line[x - x0]; };
+        QRgb* const line = reinterpret_cast<QRgb*>(origin + (y - visible.top()) * stride);
+        // Where the model decides; outside the box it draws nothing (0).
+        auto modelled = [&](int x) {
+            const QRgb v = palette[std::size_t(owner(x, y))];
+            if (v != 0 || !keepUnder)
+                line[x - x0] = v;
+        };
         const int dy = std::min(y, h - 1 - y);
         // [0, leftEnd): nearest the left edge; [rightStart, w): nearest the
         // right edge; [midStart, midEnd): nearest the top or bottom edge.
+        // Rows further from the top and bottom than half the width have no
+        // middle: the left and right parts meet.
         const int half = (w - 1) / 2 + 1;
         const int leftEnd = std::clamp(dy - c, 0, half);
         const int rightStart = std::max(w - dy + c, half);
-        const int midStart = dy + c + 1;
+        const int midStart = std::min(dy + c + 1, rightStart);
         const int midEnd = std::max(midStart, w - 1 - dy - c);
         int x = x0;
         auto until = [&](int end) { return std::min(std::max(end, x), x1); };
-        for (const int end = until(leftEnd); x < end; ++x)
-            row(x) = byDepth(x, x, y);
+        for (const int end = until(leftEnd); x < end;) {
+            if (x >= 1 && x <= stretched) {
+                const int run = std::min(end, stretched + 1);
+                std::copy(rings + x, rings + run, line + (x - x0));
+                x = run;
+            } else if (x >= inner) {
+                fillRun(line + (x - x0), end - x, interior);
+                x = end;
+            } else {
+                modelled(x++);
+            }
+        }
         for (const int end = until(midStart); x < end; ++x)
-            row(x) = palette[std::size_t(owner(x, y))];
+            modelled(x);
         if (const int end = until(midEnd); x < end) {
             const QRgb v = palette[std::size_t(owner(x, y))];
-            std::fill(line + (x - x0), line + (end - x0), v);
+            if (v != 0 || !keepUnder)
+                fillRun(line + (x - x0), end - x, v);
             x = end;
         }
         for (const int end = until(rightStart); x < end; ++x)
-            row(x) = palette[std::size_t(owner(x, y))];
-        for (; x < x1; ++x)
-            row(x) = byDepth(w - 1 - x, x, y);
+            modelled(x);
+        while (x < x1) {
+            const int d = w - 1 - x;
+            if (d >= inner) {
+                const int run = std::min(x1, w - inner);
+                fillRun(line + (x - x0), run - x, interior);
+                x = run;
+            } else if (d >= 1 && d <= stretched) {
+                const int run = std::min(x1, w - 1);
+                std::memcpy(line + (x - x0), backwards.data() + (stretched + 1 - d), size_t(run - x) * sizeof(QRgb));
+                x = run;
+            } else {
+                modelled(x++);
+            }
+        }
     }
+}
+
+void renderStretched(QImage& out, int w, int h, const QRect& visible, int ringCount, const std::vector<QRgb>& palette)
+{
+    const int stretched = stretchedRings(w, h, ringCount);
+    writeStretched(out.bits(), out.bytesPerLine(), false, w, h, visible, stretched, palette);
 
     if (stretched < ringCount) {
         QPainter p(&out);
@@ -380,21 +447,32 @@ QImage BoxSprites::stepMap(const Key& spriteKey)
     return map;
 }
 
+namespace {
+
+// Step number -> premultiplied opaque colour; 0 (nothing drawn) is
+// transparent.
+std::vector<QRgb> stepPalette(int w, int h, TColor fill, TColor pen, bool shaded)
+{
+    std::vector<QRgb> palette{0, 0, 0};
+    auto opaque = [](TColor c) { return qRgb(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); };
+    palette[kOutlineStep] = opaque(pen);
+    palette[kFillStep] = opaque(fill);
+    if (shaded) {
+        for (const ShadedRing& ring : ShadedRings({0, 0, w, h}, fill))
+            palette.push_back(opaque(ring.colour));
+    }
+    return palette;
+}
+
+} // namespace
+
 const QImage& BoxSprites::sprite(const Key& key)
 {
     auto it = m_sprites.constFind(key);
     if (it != m_sprites.constEnd())
         return *it;
 
-    // Palette: step number -> premultiplied opaque colour.
-    std::vector<QRgb> palette{0, 0, 0};
-    auto opaque = [](TColor c) { return qRgb(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); };
-    palette[kOutlineStep] = opaque(key.pen);
-    palette[kFillStep] = opaque(key.fill);
-    if (key.shaded) {
-        for (const ShadedRing& ring : ShadedRings({0, 0, key.width, key.height}, key.fill))
-            palette.push_back(opaque(ring.colour));
-    }
+    const std::vector<QRgb> palette = stepPalette(key.width, key.height, key.fill, key.pen, key.shaded);
 
     if (key.width >= kModelSide && key.height >= kModelSide && StretchedBoxes::instance().usable()) {
         QImage out(key.visible.size(), QImage::Format_ARGB32_Premultiplied);
@@ -467,6 +545,40 @@ void BoxSprites::drawScaled(QPainter& painter, const TViewRect& rect, TColor fil
     painter.drawImage(onDevice.topLeft(), *it);
 }
 
+bool BoxSprites::drawDirect(QPainter& painter, const TViewRect& rect, const QRect& onDevice, TColor fill, TColor pen,
+                            bool shaded)
+{
+    // Written straight into the image: only where the painter would draw
+    // the opaque box as it is, with nothing mapped.
+    QPaintDevice* device = painter.device();
+    if (device->devType() != QInternal::Image)
+        return false;
+    auto* image = static_cast<QImage*>(device);
+    if (image->format() != QImage::Format_RGB32 && image->format() != QImage::Format_ARGB32_Premultiplied)
+        return false;
+    if (!painter.deviceTransform().isIdentity() || painter.opacity() != 1.0
+        || painter.compositionMode() != QPainter::CompositionMode_SourceOver)
+        return false;
+    const int w = rect.Right - rect.Left;
+    const int h = rect.Bottom - rect.Top;
+    if (w < kModelSide || h < kModelSide || !StretchedBoxes::instance().usable())
+        return false;
+    const std::vector<QRgb> palette = stepPalette(w, h, fill, pen, shaded);
+    const int ringCount = int(palette.size()) - kFirstRingStep;
+    const int stretched = stretchedRings(w, h, ringCount);
+    if (stretched < ringCount)
+        return false;
+
+    const QRegion area = painter.hasClipping() ? painter.clipRegion() & onDevice : QRegion(onDevice);
+    uchar* const bits = image->bits();
+    const qsizetype stride = image->bytesPerLine();
+    for (const QRect& r : area) {
+        writeStretched(bits + r.top() * stride + qsizetype(r.left()) * 4, stride, true, w, h,
+                       r.translated(-rect.Left, -rect.Top), stretched, palette);
+    }
+    return true;
+}
+
 void BoxSprites::draw(QPainter& painter, const TViewRect& rect, TColor fill, TColor pen, bool shaded)
 {
     const int w = rect.Right - rect.Left;
@@ -478,6 +590,9 @@ void BoxSprites::draw(QPainter& painter, const TViewRect& rect, TColor fill, TCo
     const QPaintDevice* device = painter.device();
     const QRect onDevice = QRect(rect.Left, rect.Top, w, h) & QRect(0, 0, device->width(), device->height());
     if (onDevice.isEmpty())
+        return;
+    if (qint64(onDevice.width()) * onDevice.height() >= kMinDirectPixels
+        && drawDirect(painter, rect, onDevice, fill, pen, shaded))
         return;
     if (qint64(onDevice.width()) * onDevice.height() > kMaxSpritePixels) {
         if (shaded)

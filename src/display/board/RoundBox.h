@@ -76,6 +76,10 @@ private:
     };
     friend size_t qHash(const Key& key, size_t seed) noexcept;
 
+    // Writes a large box into the painter's image when the painter draws
+    // there as it is; false when it does not (nothing is drawn then).
+    static bool drawDirect(QPainter& painter, const TViewRect& rect, const QRect& onDevice, TColor fill, TColor pen,
+                           bool shaded);
     static QImage renderStepMap(const Key& key);
     QImage stepMap(const Key& spriteKey);
     const QImage& sprite(const Key& key);
