@@ -15,6 +15,9 @@
 #include <QThread>
 #include <QTimer>
 
+#include <stdexcept>
+#include <utility>
+
 using namespace tesk;
 using tesk::test::FakeServer;
 using tesk::test::RecordingMessages;
@@ -104,6 +107,9 @@ struct Fixture {
     std::unique_ptr<Announcer> announcer;
     std::unique_ptr<MessageDispatcher> dispatcher;
     RecordingWindow* window = nullptr;
+    // Runs once inside the next event sound, as if the server's lists
+    // arrived while the announcement waits for a setting.
+    std::function<void()> duringSound;
 
     Fixture()
     {
@@ -116,7 +122,11 @@ struct Fixture {
         s.window = std::move(recording);
         s.sayTimer = &sayTimer;
         s.say = [this](const QString& text) { log << QStringLiteral("Say(%1)").arg(text); };
-        s.playSound = [this](const QString& alias) { log << QStringLiteral("Sound(%1)").arg(alias); };
+        s.playSound = [this](const QString& alias) {
+            log << QStringLiteral("Sound(%1)").arg(alias);
+            if (auto during = std::exchange(duringSound, nullptr))
+                during();
+        };
         s.now = [this] { return now; };
         announcer = std::make_unique<Announcer>(std::move(s));
         dispatcher = std::make_unique<MessageDispatcher>(model, temp.settings(), identity, messages, systemRegister,
@@ -525,6 +535,90 @@ private Q_SLOTS:
         for (const Caller& c : last[0].callers)
             expected += Line(c.name, Doctor.name);
         QCOMPARE(spoken, expected);
+    }
+
+    // Lists that arrive while an announcement waits are announced as one
+    // turn after it. The count at the end may equal the count before them
+    // although calls came in between; a new call must still be signalled,
+    // and a list that only empties the board is not.
+    void listsMergedDuringAWait_data()
+    {
+        QTest::addColumn<QList<QList<Call>>>("meanwhile");
+        QTest::addColumn<QString>("lastBalloon");
+        const QString both = Line("Rum 1", "Dr. Ström") + Line("Rum 2", "Syster Åsa");
+        const QString balloon = QStringLiteral("Balloon(%1|%2)").arg(Title);
+        QTest::newRow("one leaves, another arrives")
+            << QList<QList<Call>>{{Doctor}, {Doctor, Porter}}
+            << balloon.arg(Line("Rum 1", "Dr. Ström") + Line("Rum 3", "Vaktmästare"));
+        QTest::newRow("the board empties and fills again")
+            << QList<QList<Call>>{{}, {Doctor, Nurse}} << balloon.arg(both);
+        QTest::newRow("one more call") << QList<QList<Call>>{{Doctor, Nurse, Porter}}
+                                       << balloon.arg(both + Line("Rum 3", "Vaktmästare"));
+        QTest::newRow("the last calls leave") << QList<QList<Call>>{{}} << QString();
+        // One list that swaps a call keeps the count: no signal, as when it
+        // comes alone.
+        QTest::newRow("a call swapped in one list") << QList<QList<Call>>{{Doctor, Porter}} << QString();
+    }
+
+    void listsMergedDuringAWait()
+    {
+        QFETCH(QList<QList<Call>>, meanwhile);
+        QFETCH(QString, lastBalloon);
+        Fixture f;
+        f.on("ShowBalloonInfo");
+        f.on("PlayWindowsSound");
+        f.receive({Doctor});
+        f.duringSound = [&] {
+            for (const QList<Call>& list : meanwhile)
+                f.dispatcher->HandleServerMessage(CurrentList(list));
+        };
+        const QString first = QStringLiteral("Balloon(%1|%2)")
+                                  .arg(Title, Line("Rum 1", "Dr. Ström") + Line("Rum 2", "Syster Åsa"));
+        QStringList expected{first, "Sound(.default)"};
+        if (!lastBalloon.isEmpty())
+            expected << lastBalloon << "Sound(.default)";
+        QCOMPARE(f.receive({Doctor, Nurse}), expected);
+        QVERIFY(f.messages.infos.filter(QStringLiteral("Error")).isEmpty());
+    }
+
+    // A failing announcement is reported to the list that started it, and
+    // the lists that arrived while it ran are announced all the same: a
+    // call is not left unsignalled because an earlier one failed.
+    void failureDoesNotSwallowTheListsThatCameMeanwhile_data()
+    {
+        QTest::addColumn<bool>("runningFails");
+        QTest::addColumn<bool>("mergedFails");
+        QTest::addColumn<QStringList>("reported");
+        const QString report = QStringLiteral("Error in ClientSocket1Read!\r\r");
+        QTest::newRow("the running one fails") << true << false << QStringList{report + "first"};
+        QTest::newRow("the merged one fails") << false << true << QStringList{report + "second"};
+        QTest::newRow("both fail") << true << true << QStringList{report + "first"};
+    }
+
+    void failureDoesNotSwallowTheListsThatCameMeanwhile()
+    {
+        QFETCH(bool, runningFails);
+        QFETCH(bool, mergedFails);
+        QFETCH(QStringList, reported);
+        Fixture f;
+        f.on("SayBalloonInfo");
+        f.on("PlayWindowsSound");
+        f.receive({Doctor});
+        f.duringSound = [&] {
+            f.dispatcher->HandleServerMessage(CurrentList({Doctor}));
+            f.dispatcher->HandleServerMessage(CurrentList({Doctor, Porter}));
+            if (mergedFails)
+                f.duringSound = [] { throw std::runtime_error("second"); };
+            if (runningFails)
+                throw std::runtime_error("first");
+        };
+        const QStringList effects = f.receive({Doctor, Nurse});
+        QCOMPARE(f.messages.infos, reported);
+        QCOMPARE(effects, QStringList({"Say(" + Line("Rum 2", "Syster Åsa") + ")", "Sound(.default)",
+                                       "Say(" + Line("Rum 3", "Vaktmästare") + ")", "Sound(.default)"}));
+        // The next list is announced on its own again.
+        QCOMPARE(f.receive({Doctor, Porter, Nurse}),
+                 QStringList({"Say(" + Line("Rum 2", "Syster Åsa") + ")", "Sound(.default)"}));
     }
 
     void trayDoubleClickBringsForwardOnly()

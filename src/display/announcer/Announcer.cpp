@@ -99,40 +99,55 @@ void Announcer::AnnounceCallList(int CallerCount, int PreviousCallerCount)
     // its stack and its message) for as long as the lists keep coming. So
     // the running announcement finishes first, then the newest list is
     // announced once for all that came meanwhile: the say list already holds
-    // their calls, and the balloon and the sound follow the count from
-    // before them to now.
+    // their calls, and the balloon and the sound come when any of them
+    // changed the number of calls (the number at the end may be the one at
+    // the start with other calls in it) and calls remain.
+    const bool countChanged = CallerCount != PreviousCallerCount;
     if (m_announcing) {
-        if (m_pending)
+        if (m_pending) {
             m_pending->CallerCount = CallerCount;
-        else
-            m_pending = Pending{CallerCount, PreviousCallerCount};
+            m_pending->countChanged |= countChanged;
+        } else {
+            m_pending = Pending{CallerCount, countChanged};
+        }
         return;
     }
     struct Running {
         Announcer& a;
         explicit Running(Announcer& announcer) : a(announcer) { a.m_announcing = true; }
-        // A failure ends the merged lists' turn too: it is reported, and the
-        // next list is announced afresh.
-        ~Running()
-        {
-            a.m_announcing = false;
-            a.m_pending.reset();
-        }
+        ~Running() { a.m_announcing = false; }
     } running(*this);
-    Announce(CallerCount, PreviousCallerCount);
+    // A failure is reported to the list that started this announcement, as
+    // always, but only once the lists that came meanwhile have had their
+    // turn: their calls are new to the people waiting for a signal whatever
+    // became of the earlier one. Only the first failure can be reported.
+    std::exception_ptr failure;
+    const auto turn = [&](int count, bool changed) {
+        try {
+            Announce(count, changed);
+        } catch (const std::exception& e) {
+            if (failure)
+                qCWarning(lcSpeech) << "announcing the call list failed again:" << e.what();
+            else
+                failure = std::current_exception();
+        }
+    };
+    turn(CallerCount, countChanged);
     while (m_pending) {
         const Pending next = *m_pending;
         m_pending.reset();
-        Announce(next.CallerCount, next.PreviousCallerCount);
+        turn(next.CallerCount, next.countChanged);
     }
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
-void Announcer::Announce(int CallerCount, int PreviousCallerCount)
+void Announcer::Announce(int CallerCount, bool countChanged)
 {
     if (CallerCount > 0) {
         if (Setting(QStringLiteral("SayBalloonInfo"), false))
             SayDueCalls();
-        if (CallerCount != PreviousCallerCount) {
+        if (countChanged) {
             if (Setting(QStringLiteral("ShowBalloonInfo"), false) && m.window)
                 m.window->ShowBalloon(BalloonTitle, BalloonShown(m.model->BalloonText));
             if (Setting(QStringLiteral("PlayWindowsSound"), false) && m.playSound)

@@ -69,17 +69,20 @@ public:
     static QString BalloonShown(const QString& balloonText);
 
 private:
-    void Announce(int CallerCount, int PreviousCallerCount);
+    // One announcement's turn; countChanged: the number of calls changed
+    // with the list (or with any of the lists merged into the turn).
+    void Announce(int CallerCount, bool countChanged);
     void SayDue();
     bool Setting(const QString& key, bool defaultValue) const;
 
     Services m;
-    // A list that arrived while an announcement was running (waiting for a
-    // setting), announced when that one is done; lists after it only move
-    // its count on.
+    // The lists that arrived while an announcement was running (waiting for
+    // a setting), announced as one turn when that one is done.
     struct Pending {
         int CallerCount;
-        int PreviousCallerCount;
+        // Any of them changed the count, even if the last one ends where
+        // the first began: calls came and went in between.
+        bool countChanged;
     };
     bool m_announcing = false;
     std::optional<Pending> m_pending;
