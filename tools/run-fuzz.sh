@@ -20,8 +20,11 @@ share=$(( SECONDS_TOTAL / ${#targets[@]} ))
 rm -rf "$BUILD_DIR/seeds" "$BUILD_DIR/findings"
 "$BUILD_DIR/fuzz/make_corpus" "$BUILD_DIR/seeds"
 # Qt keeps some memory for the life of the process; that is not a leak.
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
-export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+# Whatever the caller sets, a report must end the run (the last value of an
+# option wins): a sanitizer that reports and carries on leaves no crash file,
+# and the target would count as clean.
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}:halt_on_error=1"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1}:halt_on_error=1"
 export QT_QPA_PLATFORM=offscreen
 
 status=0

@@ -116,6 +116,9 @@ private Q_SLOTS:
     void framesSplitOverReads();
     void closedConnectionIsForgotten();
     void everyFrameIsLogged();
+    void dropMidMessage_data();
+    void dropMidMessage();
+    void refusalDropsDisplaysFirst();
 };
 
 void TestCallServer::answers_data()
@@ -778,6 +781,77 @@ void TestCallServer::everyFrameIsLogged()
     QVERIFY(log.contains(QStringLiteral("<- ¤GETSERVERVERSION:HÖST_Show:1:GETSERVERVERSION¤")));
     QVERIFY(log.contains(QStringLiteral("<- ¤NOSUCHCOMMAND:x:NOSUCHCOMMAND¤")));
     QVERIFY(log.contains(QStringLiteral("okänt kommando NOSUCHCOMMAND")));
+}
+
+void TestCallServer::dropMidMessage_data()
+{
+    QTest::addColumn<int>("messageGapMs");
+    QTest::addColumn<int>("queuedLists");
+    QTest::newRow("nothing queued") << 1 << 0;
+    // The cut still comes, after them, when lists wait their turn.
+    QTest::newRow("lists waiting for their gap") << 300 << 2;
+}
+
+void TestCallServer::dropMidMessage()
+{
+    QFETCH(int, messageGapMs);
+    QFETCH(int, queuedLists);
+
+    ServerConfig config = Harness::quickConfig();
+    config.session.messageGapMs = messageGapMs;
+    Harness h(config);
+    auto c = Connect(h);
+    QVERIFY(c);
+    c->send(cmd::GETCALLLIST, {QStringLiteral("HOST_Show"), QStringLiteral("1")});
+    QVERIFY(c->waitForFrames(cmd::CURRENTLIST, 1));
+    c->clear();
+    for (int i = 0; i < queuedLists; ++i)
+        h.server->broadcastCallLists();
+    h.server->dropDisplays(true);
+    QVERIFY(c->waitFor([&] { return c->disconnected(); }));
+
+    QCOMPARE(c->count(cmd::CURRENTLIST), queuedLists);
+    const QByteArray bytes = c->bytes();
+    const qsizetype start = bytes.indexOf("#DATASTART#");
+    QVERIFY(start >= 0);
+    const QByteArray cut = bytes.mid(start);
+    QVERIFY(cut.startsWith("#DATASTART#\xA4" "CURRENTLIST:"));
+    QCOMPARE(cut.size(), CallServer::kCutMessageBytes);
+    QVERIFY(!cut.contains("#DATAEND#"));
+    QVERIFY(!cut.contains(":CURRENTLIST\xA4"));
+    // Not one read that a reader could take whole: the cut spans several.
+    qsizetype at = 0;
+    int readsOfCut = 0;
+    for (const QByteArray& read : c->reads()) {
+        if (at + read.size() > start)
+            ++readsOfCut;
+        at += read.size();
+    }
+    QVERIFY2(readsOfCut > 1, qPrintable(QString::number(readsOfCut)));
+}
+
+void TestCallServer::refusalDropsDisplaysFirst()
+{
+    Harness h;
+    auto c = Connect(h);
+    QVERIFY(c);
+    c->send(cmd::GETCALLLIST, {QStringLiteral("HOST_Show"), QStringLiteral("1")});
+    QVERIFY(c->waitForFrames(cmd::CURRENTLIST, 1));
+
+    const quint16 port = h.port();
+    h.server->refuseConnectionsFor(500);
+    QVERIFY(c->waitFor([&] { return c->disconnected(); }));
+    // The display's retry meets the refusal ...
+    QTcpSocket retry;
+    retry.connectToHost(QHostAddress(QHostAddress::LocalHost), port);
+    QVERIFY(tesk::test::waitUntil([&] { return retry.state() == QAbstractSocket::UnconnectedState; }));
+    QCOMPARE(retry.error(), QAbstractSocket::ConnectionRefusedError);
+    // ... and a later one gets through.
+    QVERIFY(tesk::test::waitUntil([&] { return h.log.contains(QStringLiteral("tar emot anslutningar igen")); }));
+    WireClient again;
+    QVERIFY(again.connectTo(port));
+    again.send(cmd::GETCALLLIST, {QStringLiteral("HOST_Show"), QStringLiteral("1")});
+    QVERIFY(again.waitForFrames(cmd::CURRENTLIST, 1));
 }
 
 QTEST_GUILESS_MAIN(TestCallServer)

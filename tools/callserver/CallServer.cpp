@@ -48,6 +48,8 @@ CallServer::CallServer(Register& reg, const ServerConfig& config, Clock clock, L
     , m_update(config.update)
 {
     connect(&m_server, &QTcpServer::newConnection, this, &CallServer::onNewConnection);
+    m_refusal.setSingleShot(true);
+    connect(&m_refusal, &QTimer::timeout, this, &CallServer::listenAgain);
 }
 
 CallServer::~CallServer()
@@ -71,27 +73,55 @@ void CallServer::dropDisplays(bool midMessage)
         if (!s || !s->display || !s->isConnected())
             continue;
         if (midMessage) {
-            const QByteArray list = ToAnsi(msg::CurrentList(m_reg.resourcesFor(s->clientName)));
-            s->sendRaw(ToAnsi(cmd::DataStart) + list.left(list.size() / 2), 0);
-            // Closed once the half message has left.
-            QPointer<ClientSession> session = s;
-            QTimer::singleShot(200, this, [session] {
-                if (session)
-                    session->close();
-            });
+            // Everything queued before goes out first, then the pieces, then
+            // the close: the display is left holding half a message that has
+            // already taken it several reads.
+            const QByteArray cut = longCallList(s->clientName).left(kCutMessageBytes);
+            const qsizetype piece = cut.size() / kCutMessagePieces + 1;
+            for (qsizetype at = 0; at < cut.size(); at += piece)
+                s->sendRaw(cut.mid(at, piece), kCutMessagePieceGapMs);
+            s->closeWhenSent();
         } else {
             s->close();
         }
     }
 }
 
+QByteArray CallServer::longCallList(const QString& clientName) const
+{
+    // The display's own records, repeated until the list is long enough; a
+    // display with none gets one made up.
+    std::vector<const SimResource*> own = m_reg.resourcesFor(clientName);
+    SimResource standIn;
+    if (own.empty()) {
+        standIn.number = 1;
+        standIn.name = QStringLiteral("Reserv");
+        own.push_back(&standIn);
+    }
+    const qsizetype once = ToAnsi(msg::CurrentList(own)).size();
+    std::vector<const SimResource*> records;
+    for (qsizetype n = 0; n * once < 2 * kCutMessageBytes; ++n)
+        records.insert(records.end(), own.begin(), own.end());
+    return ToAnsi(cmd::DataStart) + ToAnsi(msg::CurrentList(records)) + ToAnsi(cmd::DataEnd);
+}
+
 void CallServer::refuseConnectionsFor(int ms)
 {
+    // Listening stops first, so that nothing gets back in between.
     m_server.close();
-    QTimer::singleShot(ms, this, [this] {
-        if (!m_server.isListening() && !m_server.listen(m_listenAddress, m_listenPort))
-            log(QStringLiteral("kan inte lyssna igen: %1").arg(m_server.errorString()));
-    });
+    if (ms > m_refusal.remainingTime())
+        m_refusal.start(ms);
+    dropDisplays(false);
+}
+
+void CallServer::listenAgain()
+{
+    if (m_server.isListening())
+        return;
+    if (m_server.listen(m_listenAddress, m_listenPort))
+        log(QStringLiteral("tar emot anslutningar igen"));
+    else
+        log(QStringLiteral("kan inte lyssna igen: %1").arg(m_server.errorString()));
 }
 
 void CallServer::sendJunk(const QByteArray& bytes)
@@ -104,6 +134,7 @@ void CallServer::sendJunk(const QByteArray& bytes)
 
 void CallServer::close()
 {
+    m_refusal.stop();
     m_server.close();
     const auto sessions = m_sessions;
     m_sessions.clear();

@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QTcpServer>
+#include <QTimer>
 
 #include <functional>
 
@@ -55,9 +56,14 @@ public:
 
     // Trouble on purpose, for the soak test of a display.
     // Closes every display connection; with `midMessage` each first gets the
-    // start of a long message and never its end.
+    // first kCutMessageBytes of a bracketed call list twice as long, in
+    // kCutMessagePieces pieces apart, and never its end.
     void dropDisplays(bool midMessage);
-    // Stops taking connections for a while (those that are up stay up).
+    static constexpr qsizetype kCutMessageBytes = 64 * 1024;
+    static constexpr int kCutMessagePieces = 4;
+    static constexpr int kCutMessagePieceGapMs = 30;
+    // Closes every display connection and takes no new ones for `ms`, so
+    // that the displays' retries meet the refusal. A later end wins.
     void refuseConnectionsFor(int ms);
     // Bytes that belong to no frame, between the frames a display gets.
     void sendJunk(const QByteArray& bytes);
@@ -70,6 +76,8 @@ private:
     void onNewConnection();
     void onFrame(ClientSession* session, const QString& frame);
     void onClosed(ClientSession* session);
+    void listenAgain();
+    QByteArray longCallList(const QString& clientName) const;
 
     bool isRegistered(const ClientSession& session) const;
     void sendCallList(ClientSession& session);
@@ -84,6 +92,7 @@ private:
     QTcpServer m_server;
     QHostAddress m_listenAddress;
     quint16 m_listenPort = 0;
+    QTimer m_refusal;
     QList<QPointer<ClientSession>> m_sessions;
     qint64 m_listsSent = 0;
 };

@@ -2,6 +2,8 @@
 
 #include "CallServer.h"
 
+#include <utility>
+
 namespace tesk::sim {
 
 SoakChaos::SoakChaos(CallServer& server, quint32 seed, Logger logger, QObject* parent)
@@ -25,7 +27,8 @@ void SoakChaos::start()
 
 void SoakChaos::scheduleNext()
 {
-    m_next.start(int(m_random.bounded(8000, 25000)));
+    // Nothing new happens during a refusal: its end stays where it was drawn.
+    m_next.start(std::exchange(m_refusingMs, 0) + int(m_random.bounded(8000, 25000)));
 }
 
 QString SoakChaos::strike()
@@ -38,9 +41,13 @@ QString SoakChaos::strike()
         m_server.dropDisplays(true);
         return QStringLiteral("soak: kopplar ner mitt i ett meddelande");
     case 2: {
-        const int ms = int(m_random.bounded(2000, 12000));
+        // Some refusals end before the display's first retry, the rest
+        // outlast the longest wait before one (18 s), so that a retry must
+        // meet them.
+        const int ms = int(m_random.bounded(5000, 30000));
         m_server.refuseConnectionsFor(ms);
-        return QStringLiteral("soak: vägrar anslutningar i %1 ms").arg(ms);
+        m_refusingMs = ms;
+        return QStringLiteral("soak: kopplar ner och vägrar anslutningar i %1 ms").arg(ms);
     }
     default: {
         QByteArray junk(int(m_random.bounded(1, 400)), Qt::Uninitialized);

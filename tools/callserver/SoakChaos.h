@@ -12,9 +12,10 @@ class CallServer;
 
 // The trouble a display meets over months, compressed for a soak test: at
 // random intervals the server drops its displays (sometimes in the middle of
-// a long message), refuses connections for a while, or sends junk between
-// frames. Every event is logged with the "soak:" prefix, and a count of the
-// call lists sent every ten seconds, for the soak script to read.
+// a long message, sometimes to refuse their connections for a while), or
+// sends junk between frames. Every event is logged with the "soak:" prefix,
+// and a count of the call lists sent every ten seconds, for the soak script
+// to read.
 class SoakChaos : public QObject {
     Q_OBJECT
 public:
@@ -34,6 +35,7 @@ private:
     Logger m_logger;
     QTimer m_next;
     QTimer m_stats;
+    int m_refusingMs = 0;
 };
 
 } // namespace tesk::sim
