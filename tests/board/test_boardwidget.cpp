@@ -28,6 +28,14 @@ TCallList sampleList()
 
 QPoint centre(const TViewRect& r) { return QPoint((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2); }
 
+// A small picture of one colour, as a background file.
+bool savePicture(const QString& file, QRgb colour)
+{
+    QImage picture(16, 16, QImage::Format_RGB32);
+    picture.fill(colour);
+    return picture.save(file);
+}
+
 // A board widget on a recording message sink, collecting what it sends.
 struct Fixture {
     TCallList list = sampleList();
@@ -446,12 +454,8 @@ void TestBoardWidget::rotationShowsNextPicture()
 {
     QTemporaryDir dir;
     const QString path = dir.path() + QLatin1Char('/');
-    QImage red(16, 16, QImage::Format_RGB32);
-    red.fill(qRgb(255, 0, 0));
-    QImage green(16, 16, QImage::Format_RGB32);
-    green.fill(qRgb(0, 255, 0));
-    QVERIFY(red.save(path + "TESK_VistorBackground_0.bmp"));
-    QVERIFY(green.save(path + "TESK_VistorBackground_1.bmp"));
+    QVERIFY(savePicture(path + "TESK_VistorBackground_0.bmp", qRgb(255, 0, 0)));
+    QVERIFY(savePicture(path + "TESK_VistorBackground_1.bmp", qRgb(0, 255, 0)));
 
     Fixture f;
     f.list.clear(); // background only
@@ -472,9 +476,7 @@ void TestBoardWidget::failedLoadStopsRotation()
 {
     QTemporaryDir dir;
     const QString path = dir.path() + QLatin1Char('/');
-    QImage red(16, 16, QImage::Format_RGB32);
-    red.fill(qRgb(255, 0, 0));
-    QVERIFY(red.save(path + "TESK_VistorBackground_0.bmp"));
+    QVERIFY(savePicture(path + "TESK_VistorBackground_0.bmp", qRgb(255, 0, 0)));
     QFile bad(path + "TESK_VistorBackground_1.bmp");
     QVERIFY(bad.open(QIODevice::WriteOnly));
     bad.write("not a picture");
@@ -506,9 +508,7 @@ void TestBoardWidget::vanishedPicturesLeaveABlackBoard()
 {
     QTemporaryDir dir;
     const QString path = dir.path() + QLatin1Char('/');
-    QImage red(16, 16, QImage::Format_RGB32);
-    red.fill(qRgb(255, 0, 0));
-    QVERIFY(red.save(path + "TESK_VistorBackground_0.bmp"));
+    QVERIFY(savePicture(path + "TESK_VistorBackground_0.bmp", qRgb(255, 0, 0)));
 
     Fixture f;
     f.list.clear(); // background only

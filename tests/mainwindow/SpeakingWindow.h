@@ -13,6 +13,7 @@
 #include "FakeSpeechBackend.h"
 #include "RecordingMessages.h"
 #include "TempSettings.h"
+#include "TestWindowServices.h"
 
 #include <QDateTime>
 
@@ -45,14 +46,7 @@ struct SpeakingWindow {
         if (prepare)
             prepare(temp);
         identity = std::make_unique<ClientIdentity>(temp.settings(), QStringList{});
-        MainWindowServices s;
-        s.settings = &temp.settings();
-        s.identity = identity.get();
-        s.messages = &messages;
-        s.productVersion = QStringLiteral("1.11.0.0");
-        s.initInstallationPaths = [] {
-            return InstallationPaths{QStringLiteral("/tmp/"), QStringLiteral("_test_TESK\\"), QString()};
-        };
+        MainWindowServices s = BaseWindowServices(temp, *identity, messages);
         s.modalDialogOpen = [] { return false; };
         s.trayAvailable = [] { return false; };
         s.speechBackend = FakeSpeechBackend::factory(script);

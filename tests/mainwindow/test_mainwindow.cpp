@@ -10,6 +10,7 @@
 #include "FakeServer.h"
 #include "RecordingMessages.h"
 #include "TempSettings.h"
+#include "TestWindowServices.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -71,14 +72,7 @@ struct Fixture {
         if (prepare)
             prepare(temp);
         identity = std::make_unique<ClientIdentity>(temp.settings(), args);
-        MainWindowServices s;
-        s.settings = &temp.settings();
-        s.identity = identity.get();
-        s.messages = &messages;
-        s.productVersion = QStringLiteral("1.11.0.0");
-        s.initInstallationPaths = [] {
-            return InstallationPaths{QStringLiteral("/tmp/"), QStringLiteral("_test_TESK\\"), QString()};
-        };
+        MainWindowServices s = BaseWindowServices(temp, *identity, messages);
         s.modalDialogOpen = [this] { return modalOpen; };
         s.trayAvailable = [] { return false; };
         s.createSystemRegister = [this](TfrmTeskShowMain&) {

@@ -3,6 +3,7 @@
 #include "display/MainWindow.h"
 #include "sysreg/ClientPage.h"
 #include "sysreg/ServerPage.h"
+#include "TestWindowServices.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -123,14 +124,7 @@ private Q_SLOTS:
         tesk::test::RecordingMessages messages;
         ClientIdentity identity(temp.settings(), {});
         temp.setUser(QStringLiteral("ServerSettings"), QStringLiteral("ServerName"), QStringLiteral("stored.host"));
-        MainWindowServices s;
-        s.settings = &temp.settings();
-        s.identity = &identity;
-        s.messages = &messages;
-        s.productVersion = QStringLiteral("1.11.0.0");
-        s.initInstallationPaths = [] {
-            return InstallationPaths{QStringLiteral("/tmp/"), QStringLiteral("_test_TESK\\"), QString()};
-        };
+        MainWindowServices s = tesk::test::BaseWindowServices(temp, identity, messages);
         s.trayAvailable = [] { return false; };
         TfrmTeskShowMain window(std::move(s));
         auto* dialog = dynamic_cast<TfrmSystreg*>(&window.systemRegister());

@@ -7,6 +7,7 @@
 #include "FakeServer.h"
 #include "RecordingMessages.h"
 #include "TempSettings.h"
+#include "TestWindowServices.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -39,14 +40,7 @@ class TestUpdateWindow : public QObject {
             temp.setUser(QStringLiteral("ServerSettings"), QStringLiteral("ServerName"), QStringLiteral("127.0.0.1"));
             temp.setUser(QStringLiteral("ServerSettings"), QStringLiteral("ServerPort"), QString::number(server.port()));
             identity = std::make_unique<ClientIdentity>(temp.settings(), QStringList{});
-            MainWindowServices s;
-            s.settings = &temp.settings();
-            s.identity = identity.get();
-            s.messages = &messages;
-            s.productVersion = QStringLiteral("1.11.0.0");
-            s.initInstallationPaths = [] {
-                return InstallationPaths{QStringLiteral("/tmp/"), QStringLiteral("_test_TESK\\"), QString()};
-            };
+            MainWindowServices s = BaseWindowServices(temp, *identity, messages);
             s.trayAvailable = [] { return false; };
             if (withUpdateClient) {
                 s.createUpdateClient = [this](TfrmTeskShowMain& w) {
